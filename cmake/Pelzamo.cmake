@@ -1,0 +1,31 @@
+# Project-wide helpers: warnings for our own targets and test registration.
+
+function(pelzamo_warnings target)
+    target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic)
+endfunction()
+
+# pelzamo_add_gtest(NAME <name> SOURCES <files...> LIBS <targets...>)
+# One GoogleTest executable per module, registered as one CTest test.
+function(pelzamo_add_gtest)
+    cmake_parse_arguments(T "" "NAME" "SOURCES;LIBS" ${ARGN})
+    add_executable(${T_NAME} ${T_SOURCES})
+    target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main GTest::gmock)
+    pelzamo_warnings(${T_NAME})
+    add_test(NAME ${T_NAME} COMMAND ${T_NAME})
+endfunction()
+
+# pelzamo_add_qtest(NAME <name> SOURCES <files...> LIBS <targets...>)
+# One QtTest executable, run without a display.
+function(pelzamo_add_qtest)
+    cmake_parse_arguments(T "" "NAME" "SOURCES;LIBS" ${ARGN})
+    add_executable(${T_NAME} ${T_SOURCES})
+    target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} Qt6::Test Qt6::Widgets)
+    pelzamo_warnings(${T_NAME})
+    add_test(NAME ${T_NAME} COMMAND ${T_NAME})
+    set(env "QT_QPA_PLATFORM=offscreen")
+    if(PELZAMO_SANITIZE)
+        # Qt and fontconfig keep caches alive until exit; leak reports there are not ours.
+        list(APPEND env "ASAN_OPTIONS=detect_leaks=0")
+    endif()
+    set_tests_properties(${T_NAME} PROPERTIES ENVIRONMENT "${env}")
+endfunction()

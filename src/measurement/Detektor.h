@@ -1,0 +1,249 @@
+#pragma once
+// The detector window: a spectrum tab (acquisition, dot plot, range and scale, cursor
+// and region of interest) and a geometry tab that is not shown to the user (detector
+// size and position, oblique projection). It owns the simulation state: the detector
+// geometry, the spectrum and the energy calibration.
+//
+// Detektor.cpp holds the window's construction, the acquisition loop, the plot and the
+// cursor; DetektorGeometry.cpp holds the geometry tab.
+
+#include "platform/UpDown.h"
+#include "platform/Widgets.h"
+#include "simulation/Binning.h"
+#include "simulation/History.h"
+#include "simulation/Photon.h"
+
+#include <QColor>
+#include <QHash>
+#include <QImage>
+#include <QRect>
+#include <QWidget>
+#include <cstdint>
+
+class QCheckBox;
+class QComboBox;
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QScrollBar;
+class QTabWidget;
+class QTimer;
+
+// True while the acquisition loop runs. Closing either window clears it.
+inline bool Running = false;
+
+// The distance shown to the user: centre z less half the height (cm). Never stored.
+inline double ShownDistance(const sim::DetectorGeometry& g) { return g.z - g.height / 2; }
+
+// The bench window's controls that the detector window keeps in step.
+struct BenchControls {
+    QScrollBar* ScrollBar2 = nullptr; // distance in tenths of a cm
+    QLineEdit* Edit1 = nullptr;       // distance text
+    QWidget* Shape4 = nullptr;        // the detector on the bench
+    QWidget* Shape9 = nullptr;        // marker line under the detector
+    const int* SourceCentreX = nullptr; // pixel centre of the source on the bench
+    const int* SourceCentreY = nullptr;
+};
+
+class TForm2 : public QWidget, private sim::HistoryHooks {
+    Q_OBJECT
+    friend class TForm2Probe; // tests read the private state through it
+
+public:
+    explicit TForm2(QWidget* parent = nullptr);
+    ~TForm2() override;
+
+    // Links the bench window's controls (done once when both windows exist).
+    void SetBench(const BenchControls& bench) { Bench = bench; }
+
+    sim::DetectorGeometry& Geometry() { return Detector; }
+
+    void SyncDistance(QObject* sender);
+    void ShowGeometry();
+    void DrawGeometry();
+
+    // Spectrum tab controls.
+    QTabWidget* PageControl1 = nullptr;
+    QWidget* TabSpektrum = nullptr;
+    QWidget* Geometria = nullptr;
+    QFrame* Panel5 = nullptr;
+    QLineEdit* Edit1 = nullptr;
+    platform::TUpDown* UpDown1 = nullptr;
+    QCheckBox* CheckBox1 = nullptr;
+    QFrame* Panel1 = nullptr;
+    platform::TImage* Image1 = nullptr;
+    platform::TImage* Image3 = nullptr;
+    platform::TShape* Shape1 = nullptr;
+    platform::TUpDown* UpDown3 = nullptr;
+    QLineEdit* Edit2 = nullptr;
+    QLineEdit* Edit3 = nullptr;
+    platform::TUpDown* UpDown2 = nullptr;
+    QFrame* Panel6 = nullptr;
+    QLineEdit* Preset = nullptr;
+    QLabel* Label20 = nullptr;
+    QCheckBox* CheckBox2 = nullptr;
+    QLineEdit* CurTim = nullptr;
+    QLabel* Label21 = nullptr;
+    QPushButton* Button1 = nullptr;
+    QPushButton* BitBtn1 = nullptr;
+    QFrame* Panel3 = nullptr;
+    QLabel* Label13 = nullptr;
+    QLabel* Label14 = nullptr;
+    QLineEdit* Edit10 = nullptr;
+    QLabel* Label15 = nullptr;
+    QLineEdit* Edit11 = nullptr;
+    QPushButton* Button2 = nullptr;
+    QLabel* Label16 = nullptr;
+    QLineEdit* Edit12 = nullptr;
+    QLabel* Label17 = nullptr;
+    QLineEdit* Edit13 = nullptr;
+    QLabel* Label18 = nullptr;
+    QLineEdit* Edit14 = nullptr;
+    QFrame* Panel4 = nullptr;
+    QLabel* Label12 = nullptr;
+    QLabel* Label9 = nullptr;
+    QLabel* Label11 = nullptr;
+    QLabel* Label10 = nullptr;
+    QTimer* Timer1 = nullptr;
+    QTimer* Timer2 = nullptr;
+
+    // Geometry tab controls.
+    platform::TImage* Image2 = nullptr;
+    QLabel* Label5 = nullptr;
+    QLabel* Label1 = nullptr;
+    QComboBox* ComboBox1 = nullptr;
+    QLabel* Label2 = nullptr;
+    QComboBox* ComboBox2 = nullptr;
+    QLabel* Label4 = nullptr;
+    QLabel* Label6 = nullptr;
+    QLineEdit* Edit7 = nullptr;
+    platform::TUpDown* UpDown4 = nullptr;
+    QLabel* Label7 = nullptr;
+    QLineEdit* Edit8 = nullptr;
+    platform::TUpDown* UpDown5 = nullptr;
+    QLabel* Label8 = nullptr;
+    QLineEdit* Edit9 = nullptr;
+    platform::TUpDown* UpDown6 = nullptr;
+    QLabel* Label19 = nullptr;
+    QLineEdit* Edit15 = nullptr;
+    QLabel* Label3 = nullptr;
+    QLineEdit* Edit6 = nullptr;
+    QScrollBar* ScrollBar1 = nullptr;
+    QScrollBar* ScrollBar2 = nullptr;
+
+protected:
+    bool event(QEvent* event) override; // activation
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    // Construction (Detektor.cpp builds the window and the spectrum tab,
+    // DetektorGeometry.cpp the geometry tab).
+    void BuildSpectrumTab();
+    void BuildGeometryTab();
+    void ConnectHandlers();
+    void ConnectGeometryHandlers();
+
+    // Window events.
+    void FormActivate();
+    void FormClose();
+    bool FormKeyDown(int& key, Qt::KeyboardModifiers shift);
+    void FormKeyUp();
+    void Timer1Timer();
+    void Timer2Timer();
+    void LoadCaptions();
+    void BindFields(); // geometry edits and the region ends to their values
+
+    // Acquisition.
+    void Button1Click();
+    void Acquire();
+    bool CountTick();
+    void RunHistory();
+    void BitBtn1Click();
+    void PresetExit();
+    void PresetKeyPress(int key);
+    void CheckBox2Click();
+
+    // Plot, range and scale.
+    void InitDefaults();
+    void ClearPlot();
+    void ClearPlotBitmap();
+    void PlotChannel(std::int32_t channel) override; // also the history's draw hook
+    void DrawAxes();
+    void Rescale();
+    void UpDown1Click(platform::UpDownButton button);
+    void UpDown2Click(platform::UpDownButton button);
+    void UpDown3Click(platform::UpDownButton button);
+    void Edit1Exit();
+    void Edit2Exit();
+    void Edit3Exit();
+
+    // Cursor and region of interest.
+    void UpdateCursor();
+    void Button2Click();
+
+    // Geometry tab.
+    void Edit4Exit(QObject* sender);
+    void Edit4KeyPress(QObject* sender, int key);
+    void ComboBox1Change();
+    void ComboBox2Change();
+    void UpDown4Click();
+    void UpDown5Click();
+    void UpDown6Click();
+    void ScrollBar1Change();
+    void ScrollBar2Change();
+
+    // The history's error path: source within the detector's bounding sphere.
+    void SourceInsideDetector() override;
+
+    BenchControls Bench;
+
+    // Simulation state.
+    sim::DetectorGeometry Detector{};
+    sim::Spectrum Spectrum{};
+    sim::HistoryTally Tally; // DepositedEnergy, EnergyDeposited of the current history
+
+    // Acquisition.
+    std::int32_t TickLength = 0;     // ms
+    double NextTickTime = 0;         // days
+    std::int32_t ElapsedTicks = 0;
+    std::int32_t PresetSeconds = 0;
+    std::int32_t HistoriesThisTick = 0;
+    bool Cleared = true;
+
+    // Display state.
+    QImage PlotBitmap;
+    std::int32_t AxisOriginX = 0, AxisOriginY = 0;
+    std::int32_t PlotWidth = 0, PlotHeight = 0;
+    std::int32_t ProjectionOriginX = 0, ProjectionOriginY = 0;
+    double PixelsPerChannel = 0;
+    double PixelsPerCount = 0;
+    QRect AxisRect, GeometryRect;
+    bool FirstActivation = true;
+    std::int32_t ShownMinChannel = 0, ShownMaxChannel = 0;
+    std::int32_t RequestedMinChannel = 0, RequestedMaxChannel = 0;
+    std::int32_t ShownFullScale = 0;
+    std::int32_t RequestedFullScale = 0;
+
+    // Region of interest; the sums are 64-bit so that long runs cannot overflow them.
+    std::int32_t RoiLow = 0, RoiHigh = 0;
+    std::int64_t RoiGross = 0, RoiBackground = 0, RoiNet = 0;
+    bool RoiValid = false;
+    bool RoiMarking = false;
+
+    // Calibration and projection.
+    double ChannelOffset = 0;  // channel of zero energy
+    double ChannelsPerMeV = 0; // channels per MeV
+    double Resolution = 0;     // twice the standard deviation at 1 MeV, keV
+    double Magnification = 0;  // pixels per cm of the projection
+    QColor PlotBackColour, PlotForeColour;
+
+    bool CaptionsLoaded = false;
+
+    // Entry fields bound to the value they edit (made by LoadCaptions).
+    struct BoundField {
+        double* value = nullptr;         // geometry, resolution, magnification
+        std::int32_t* channel = nullptr; // region ends
+    };
+    QHash<QObject*, BoundField> BoundFields;
+};

@@ -1,0 +1,44 @@
+#pragma once
+// Entry-field events as the windows need them.
+
+#include <QKeyEvent>
+#include <QObject>
+#include <functional>
+
+class QLineEdit;
+class QWidget;
+
+namespace platform {
+
+// Runs handler when the widget loses the focus to another control of its own window
+// (Tab, Backtab, a mouse click, or a programmatic move). Focus lost because the window
+// was deactivated or a popup or message box opened does not count, so a refused entry
+// that takes the focus back cannot loop.
+void OnExit(QWidget* widget, std::function<void()> handler);
+
+// Runs handler when Enter or Return is typed in the widget; the key is then passed on.
+void OnEnterKey(QWidget* widget, std::function<void()> handler);
+
+// A refused entry: select the whole text and keep the focus in the field.
+void RefuseEntry(QLineEdit* edit);
+
+// Key preview: handler sees every key press and release aimed at window or any of its
+// children before the focused control does. It returns true when it used the key (the
+// key then goes no further). Releases of auto-repeated keys are not passed on, so a
+// held key gives repeated presses without releases in between.
+class KeyPreview : public QObject {
+    Q_OBJECT
+public:
+    using Handler = std::function<bool(QKeyEvent* event)>;
+    KeyPreview(QWidget* window, Handler keyDown, Handler keyUp);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    QWidget* window_;
+    Handler keyDown_;
+    Handler keyUp_;
+};
+
+} // namespace platform

@@ -1,0 +1,26 @@
+#pragma once
+// Gaussian broadening of a deposit and the multichannel-analyser spectrum.
+
+#include <array>
+#include <cstdint>
+
+namespace sim {
+
+inline constexpr int SpectrumChannels = 4097; // channels 0 to 4096
+inline constexpr int ChannelLimit = 4095;     // channels at or above are not counted
+
+using Spectrum = std::array<std::int32_t, SpectrumChannels>;
+
+// Energy calibration and resolution of the analyser.
+struct Calibration {
+    double ChannelOffset = 10;   // channel of zero energy
+    double ChannelsPerMeV = 1000; // gain, channels per MeV
+    double Resolution = 20;      // twice the standard deviation at 1 MeV, in keV
+};
+
+// Broadens deposit E (MeV), converts it to a channel, counts it when below 4095 and
+// returns the channel in every case.
+std::int32_t BinDeposit(Spectrum& spectrum, double E, double resolution, double offset,
+                        double gain);
+
+} // namespace sim

@@ -1,0 +1,53 @@
+#pragma once
+// The photon and detector records and the physics steps of one photon history.
+
+namespace sim {
+
+// One photon. The source sits at the origin; the bench axis is z.
+struct PhotonState {
+    double E; // MeV; -1 from StartPhoton marks a source inside the bounding sphere
+    double x; // cm
+    double y; // cm
+    double z; // cm
+    double u; // direction cosine along x
+    double v; // direction cosine along y
+    double w; // direction cosine along z
+};
+
+// The crystal: a cylinder along z about (x, y, z) spanning z - height .. z + height
+// (height acts as the half-length) with radius `radius`.
+struct DetectorGeometry {
+    double x;              // cm
+    double y;              // cm
+    double z;              // cm
+    double height;         // cm
+    double radius;         // cm
+    double boundingRadius; // cm, sqrt(height^2 + radius^2)
+};
+
+inline constexpr double CrystalDensity = 3.66;                 // g/cm^3
+inline constexpr double ElectronRestEnergy = 0.511;            // MeV
+inline constexpr double PairThreshold = 1.022;                 // MeV
+inline constexpr double TwoPi = 6.283185307179586477;
+
+// Moves the photon by s (cm) along its direction.
+void Advance(PhotonState& photon, double s);
+
+// True when the photon's position lies in the closed cylinder.
+bool InsideDetector(const PhotonState& photon, const DetectorGeometry& geometry);
+
+// Kahn's rejection sampling of the Klein-Nishina distribution; adds the energy lost
+// (MeV) to deposit and turns the photon.
+void ComptonScatter(double& deposit, PhotonState& photon);
+
+// Turns the direction by the polar angle with cosine mu and a random azimuth.
+void RotateDirection(PhotonState& photon, double mu);
+
+// Deposits E - 1.022 MeV; the photon becomes the first annihilation photon with an
+// isotropic direction and `second` the opposite one at the same point.
+void PairProduction(double& deposit, PhotonState& photon, PhotonState& second);
+
+// A new direction uniform over the sphere (polar axis x).
+void IsotropicDirection(PhotonState& photon);
+
+} // namespace sim

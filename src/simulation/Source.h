@@ -1,0 +1,42 @@
+#pragma once
+// The radiation source: three slots of gamma lines, the line picked by one decay,
+// the emission toward the detector and the entry into the crystal.
+
+#include "Photon.h"
+
+#include <cstdint>
+
+namespace sim {
+
+struct SourceSlot {
+    bool enabled;
+    double activity;            // decays per tick; also the slot's weight
+    double position[3];         // cm
+    double lineEnergy[10];      // MeV
+    double lineProbability[10]; // per decay
+};
+
+// Slots 1, 2 and 3 are Sources[0], Sources[1] and Sources[2].
+extern SourceSlot Sources[3];
+
+// Decays per tick: the activity of slot 2 truncated (20000 with the built-in source).
+extern std::int32_t EventsPerTick;
+
+// Fills slot 2 with the built-in source and seeds the generator from the clock.
+void InitSources();
+void ComputeEventsPerTick();
+
+// Picks the line of one decay with one random draw.
+void EmitPhoton(PhotonState& photon);
+
+// Emits and aims one photon, or sets E = -1 when the source lies within the
+// detector's bounding sphere.
+void StartPhoton(const DetectorGeometry& geometry, PhotonState& photon);
+void AimTowardDetector(const DetectorGeometry& geometry, PhotonState& photon);
+double ComputeBoundingRadius(const DetectorGeometry& geometry);
+
+// Moves the photon onto the nearer end-face plane; returns the distance moved (cm),
+// 0 for a miss.
+double EnterDetector(const DetectorGeometry& geometry, PhotonState& photon);
+
+} // namespace sim
