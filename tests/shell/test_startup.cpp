@@ -1,0 +1,8 @@
+#include <QtTest>
+
+class TestStartup : public QObject {
+    Q_OBJECT
+};
+
+QTEST_MAIN(TestStartup)
+#include "test_startup.moc"
