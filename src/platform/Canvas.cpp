@@ -1,0 +1,166 @@
+#include "platform/Canvas.h"
+
+#include <QFontMetrics>
+#include <QPainter>
+#include <QPen>
+#include <algorithm>
+#include <vector>
+
+namespace platform {
+
+namespace {
+
+constexpr QRgb RgbMask = 0x00FFFFFF;
+
+bool Is32Bit(const QImage& image) {
+    const QImage::Format f = image.format();
+    return f == QImage::Format_RGB32 || f == QImage::Format_ARGB32 ||
+           f == QImage::Format_ARGB32_Premultiplied;
+}
+
+// The canvas writes pixels directly; other formats are converted once, in place.
+void Ensure32Bit(QImage& image) {
+    if (!image.isNull() && !Is32Bit(image)) image = image.convertToFormat(QImage::Format_RGB32);
+}
+
+// A painter for one drawing operation: no antialiasing, so every pixel is either the
+// colour asked for or untouched.
+void PreparePainter(QPainter& painter) {
+    painter.setRenderHint(QPainter::Antialiasing, false);
+}
+
+} // namespace
+
+QFont FixedFont() {
+    QFont font(QStringLiteral("DejaVu Sans"));
+    font.setPixelSize(11);
+    font.setStyleHint(QFont::SansSerif);
+    return font;
+}
+
+TCanvas::TCanvas(QImage& image) : image_(&image) {
+    Ensure32Bit(*image_);
+}
+
+void TCanvas::FillRect(const QRect& rect) {
+    const QRect area = rect.normalized().intersected(image_->rect());
+    if (area.isEmpty()) return;
+    Ensure32Bit(*image_);
+    const QRgb value = BrushColor.rgb();
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        auto* line = reinterpret_cast<QRgb*>(image_->scanLine(y));
+        std::fill(line + area.left(), line + area.right() + 1, value);
+    }
+}
+
+void TCanvas::FillRect(int left, int top, int right, int bottom) {
+    if (right <= left || bottom <= top) return; // empty in the classic sense
+    FillRect(QRect(QPoint(left, top), QPoint(right - 1, bottom - 1)));
+}
+
+void TCanvas::MoveTo(int x, int y) {
+    pen_ = QPoint(x, y);
+}
+
+void TCanvas::LineTo(int x, int y) {
+    const QPoint to(x, y);
+    if (!image_->isNull()) {
+        QPainter painter(image_);
+        PreparePainter(painter);
+        QPen pen(PenColor);
+        // Width 0 is Qt's cosmetic one-pixel pen, which sets both end points. Wider pens
+        // get round ends, so that the segments of a polygon join without gaps.
+        if (PenWidth <= 1) {
+            pen.setWidth(0);
+            pen.setCapStyle(Qt::SquareCap);
+        } else {
+            pen.setWidth(PenWidth);
+            pen.setCapStyle(Qt::RoundCap);
+            pen.setJoinStyle(Qt::RoundJoin);
+        }
+        painter.setPen(pen);
+        painter.drawLine(pen_, to);
+    }
+    pen_ = to;
+}
+
+void TCanvas::SetPixel(int x, int y, QColor color) {
+    if (x < 0 || y < 0 || x >= image_->width() || y >= image_->height()) return;
+    reinterpret_cast<QRgb*>(image_->scanLine(y))[x] = color.rgb();
+}
+
+QColor TCanvas::Pixel(int x, int y) const {
+    if (!image_->valid(x, y)) return {};
+    return QColor(image_->pixel(x, y));
+}
+
+void TCanvas::TextOut(int x, int y, const QString& text) {
+    if (image_->isNull() || text.isEmpty()) return;
+    QPainter painter(image_);
+    PreparePainter(painter);
+    painter.setRenderHint(QPainter::TextAntialiasing, false);
+    QFont font = Font;
+    font.setStyleStrategy(QFont::NoAntialias); // text pixels are font or brush colour only
+    painter.setFont(font);
+    painter.setPen(FontColor);
+    painter.setBackgroundMode(Qt::OpaqueMode);
+    painter.setBackground(BrushColor);
+    // (x, y) is the top-left corner of the text; Qt places text by its baseline.
+    painter.drawText(x, y + QFontMetrics(font).ascent(), text);
+}
+
+int TCanvas::TextWidth(const QString& text) const {
+    return QFontMetrics(Font).horizontalAdvance(text);
+}
+
+int TCanvas::TextHeight(const QString& /*text*/) const {
+    return QFontMetrics(Font).height();
+}
+
+void TCanvas::FloodFill(int x, int y, QColor surface) {
+    if (!image_->valid(x, y)) return;
+    Ensure32Bit(*image_);
+    const QRgb target = surface.rgb() & RgbMask;
+    const QRgb fill = BrushColor.rgb();
+    // Filling with the colour being replaced would find the same pixels again forever.
+    if ((fill & RgbMask) == target) return;
+
+    const int width = image_->width();
+    const int height = image_->height();
+    auto line = [this](int row) { return reinterpret_cast<QRgb*>(image_->scanLine(row)); };
+    auto matches = [target](QRgb pixel) { return (pixel & RgbMask) == target; };
+    if (!matches(line(y)[x])) return;
+
+    // Scan-line fill with an explicit stack of seed points: each seed is widened to its
+    // whole run of matching pixels on its row, the run is filled, and the rows above and
+    // below get one seed per run of matching pixels touching it. Filled pixels no longer
+    // match, so every pixel is filled once and the loop ends.
+    std::vector<QPoint> seeds;
+    seeds.push_back(QPoint(x, y));
+    while (!seeds.empty()) {
+        const QPoint seed = seeds.back();
+        seeds.pop_back();
+        QRgb* row = line(seed.y());
+        if (!matches(row[seed.x()])) continue; // filled since it was pushed
+        int left = seed.x();
+        while (left > 0 && matches(row[left - 1]))
+            --left;
+        int right = seed.x();
+        while (right + 1 < width && matches(row[right + 1]))
+            ++right;
+        std::fill(row + left, row + right + 1, fill);
+
+        for (int ny : {seed.y() - 1, seed.y() + 1}) {
+            if (ny < 0 || ny >= height) continue;
+            const QRgb* next = line(ny);
+            bool inRun = false;
+            for (int nx = left; nx <= right; ++nx) {
+                const bool m = matches(next[nx]);
+                if (m && !inRun) seeds.push_back(QPoint(nx, ny));
+                inRun = m;
+            }
+        }
+    }
+}
+
+} // namespace platform

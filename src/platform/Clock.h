@@ -18,7 +18,9 @@ Clock& CurrentClock();
 // Installs a clock (nullptr restores the system clock). The caller keeps ownership.
 void SetClock(Clock* clock);
 
-inline double Now() { return CurrentClock().Now(); }
+inline double Now() {
+    return CurrentClock().Now();
+}
 
 // t plus n milliseconds, in days: (t * 86400000 + n) / 86400000.
 double AddMilliseconds(double t, int n);

@@ -3,10 +3,11 @@
 
 #include <QKeyEvent>
 #include <QObject>
+#include <QPointer>
+#include <QWidget>
 #include <functional>
 
 class QLineEdit;
-class QWidget;
 
 namespace platform {
 
@@ -19,13 +20,16 @@ void OnExit(QWidget* widget, std::function<void()> handler);
 // Runs handler when Enter or Return is typed in the widget; the key is then passed on.
 void OnEnterKey(QWidget* widget, std::function<void()> handler);
 
-// A refused entry: select the whole text and keep the focus in the field.
+// A refused entry: select the whole text and keep the focus in the field. Called from an
+// exit handler, it takes the focus back once the focus move has finished (the control
+// that briefly had the focus runs no exit handler for that), then selects the text.
 void RefuseEntry(QLineEdit* edit);
 
 // Key preview: handler sees every key press and release aimed at window or any of its
 // children before the focused control does. It returns true when it used the key (the
-// key then goes no further). Releases of auto-repeated keys are not passed on, so a
-// held key gives repeated presses without releases in between.
+// key then goes no further). Releases of auto-repeated keys are not passed to keyUp, so
+// a held key gives repeated presses without releases in between. The preview belongs to
+// the window and ends with it.
 class KeyPreview : public QObject {
     Q_OBJECT
 public:
@@ -36,9 +40,20 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // The key event last handled, to recognise it when it travels on to the parents of
+    // its receiver.
+    struct Delivery {
+        const QEvent* event = nullptr;
+        QEvent::Type type = QEvent::None;
+        int key = 0;
+        quint64 timestamp = 0;
+        QPointer<QWidget> receiver;
+    };
+
     QWidget* window_;
     Handler keyDown_;
     Handler keyUp_;
+    Delivery last_;
 };
 
 } // namespace platform
