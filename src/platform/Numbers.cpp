@@ -1,0 +1,176 @@
+#include "platform/Numbers.h"
+
+#include <charconv>
+#include <cmath>
+#include <limits>
+#include <system_error>
+
+namespace platform {
+
+namespace {
+
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+int HexValue(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+// Index just past a run of decimal digits starting at i.
+std::size_t SkipDigits(std::string_view text, std::size_t i) {
+    while (i < text.size() && IsDigit(text[i]))
+        ++i;
+    return i;
+}
+
+// Checks the whole text against the floating-point syntax.
+bool IsFloatSyntax(std::string_view text) {
+    std::size_t i = 0;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
+    const std::size_t intStart = i;
+    i = SkipDigits(text, i);
+    bool digits = i > intStart;
+    if (i < text.size() && text[i] == '.') {
+        const std::size_t fracStart = ++i;
+        i = SkipDigits(text, i);
+        digits = digits || i > fracStart;
+    }
+    if (!digits) return false;
+    if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
+        ++i;
+        if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
+        const std::size_t expStart = i;
+        i = SkipDigits(text, i);
+        if (i == expStart) return false;
+    }
+    return i == text.size();
+}
+
+// Reads the digits of an unsigned magnitude; nullopt when there are none, a character is
+// not a digit of the base, or the value exceeds `limit`.
+std::optional<std::uint64_t> ReadMagnitude(std::string_view digits, int base, std::uint64_t limit) {
+    if (digits.empty()) return std::nullopt;
+    std::uint64_t value = 0;
+    for (char c : digits) {
+        const int d = base == 16 ? HexValue(c) : (IsDigit(c) ? c - '0' : -1);
+        if (d < 0) return std::nullopt;
+        value = value * static_cast<std::uint64_t>(base) + static_cast<std::uint64_t>(d);
+        if (value > limit) return std::nullopt; // stops before the 64 bits could overflow
+    }
+    return value;
+}
+
+// Splits a hexadecimal prefix off the text; returns the digits, or nullopt for decimal.
+std::optional<std::string_view> HexDigits(std::string_view text) {
+    if (!text.empty() && (text[0] == '$' || text[0] == 'x' || text[0] == 'X'))
+        return text.substr(1);
+    if (text.size() >= 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X'))
+        return text.substr(2);
+    return std::nullopt;
+}
+
+// The digits of |value| rounded to 15 significant digits, without trailing zeros, and
+// the decimal exponent of the first digit.
+void SignificantDigits(double value, std::string& digits, int& exponent) {
+    char buffer[64];
+    // d.dddddddddddddde±x, independent of the C locale.
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, std::fabs(value),
+                                      std::chars_format::scientific, 14);
+    const std::string_view text(buffer, static_cast<std::size_t>(result.ptr - buffer));
+    const std::size_t e = text.find('e');
+    digits.assign(1, text[0]);
+    digits.append(text.substr(2, e - 2));
+    while (digits.size() > 1 && digits.back() == '0')
+        digits.pop_back();
+    std::from_chars(text.data() + e + 1 + (text[e + 1] == '+' ? 1 : 0), text.data() + text.size(),
+                    exponent);
+}
+
+} // namespace
+
+std::string TrimSpaces(std::string_view text) {
+    const std::size_t first = text.find_first_not_of(' ');
+    if (first == std::string_view::npos) return {};
+    const std::size_t last = text.find_last_not_of(' ');
+    return std::string(text.substr(first, last - first + 1));
+}
+
+std::optional<double> ParseFloat(std::string_view text) {
+    if (!IsFloatSyntax(text)) return std::nullopt;
+    const bool negative = text[0] == '-';
+    if (text[0] == '+' || text[0] == '-') text.remove_prefix(1);
+    double value = 0.0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (end != text.data() + text.size()) return std::nullopt;
+    if (error == std::errc::result_out_of_range) {
+        // Too small to represent is zero; too large is an error.
+        const std::size_t e = text.find_first_of("eE");
+        if (e == std::string_view::npos || text[e + 1] != '-') return std::nullopt;
+        value = 0.0;
+    } else if (error != std::errc() || !std::isfinite(value)) {
+        return std::nullopt;
+    }
+    return negative ? -value : value;
+}
+
+std::optional<std::int32_t> ParseInteger(std::string_view text) {
+    bool negative = false;
+    if (!text.empty() && (text[0] == '+' || text[0] == '-')) {
+        negative = text[0] == '-';
+        text.remove_prefix(1);
+    }
+    constexpr std::uint64_t MaxPositive = std::numeric_limits<std::int32_t>::max();
+    constexpr std::uint64_t MaxNegative = MaxPositive + 1; // magnitude of INT32_MIN
+
+    if (const auto hex = HexDigits(text)) {
+        const auto magnitude = ReadMagnitude(*hex, 16, 0xFFFFFFFFu);
+        if (!magnitude) return std::nullopt;
+        if (negative) {
+            if (*magnitude > MaxNegative) return std::nullopt;
+            return static_cast<std::int32_t>(-static_cast<std::int64_t>(*magnitude));
+        }
+        // A 32-bit pattern: the upper half stands for the negative numbers.
+        const auto pattern = static_cast<std::uint32_t>(*magnitude);
+        return static_cast<std::int32_t>(pattern);
+    }
+    const auto magnitude = ReadMagnitude(text, 10, negative ? MaxNegative : MaxPositive);
+    if (!magnitude) return std::nullopt;
+    const auto value = static_cast<std::int64_t>(*magnitude);
+    return static_cast<std::int32_t>(negative ? -value : value);
+}
+
+std::string FormatFloat(double value) {
+    if (std::isnan(value)) return "NAN";
+    if (std::isinf(value)) return value > 0 ? "INF" : "-INF";
+    if (value == 0.0) return "0"; // also minus zero
+
+    std::string digits;
+    int exponent = 0;
+    SignificantDigits(value, digits, exponent);
+    std::string out = value < 0 ? "-" : "";
+    const int count = static_cast<int>(digits.size());
+
+    if (exponent < -5 || exponent >= 15) {
+        // d[.ddd]E<exponent>
+        out += digits[0];
+        if (count > 1) out += '.' + digits.substr(1);
+        out += 'E' + std::to_string(exponent);
+    } else if (exponent < 0) {
+        // 0.000ddd
+        out += "0." + std::string(static_cast<std::size_t>(-exponent - 1), '0') + digits;
+    } else if (count <= exponent + 1) {
+        // ddd000: an integer
+        out += digits + std::string(static_cast<std::size_t>(exponent + 1 - count), '0');
+    } else {
+        // ddd.ddd
+        const auto point = static_cast<std::size_t>(exponent + 1);
+        out += digits.substr(0, point) + '.' + digits.substr(point);
+    }
+    return out;
+}
+
+} // namespace platform

@@ -2,9 +2,20 @@
 // Number entry and display shared by every numeric field.
 //
 // Entry: floating-point fields accept an optional sign, digits, an optional '.' with
-// digits and an optional exponent (E or e, optional sign, digits); integer fields
-// accept an optional sign and decimal digits, or a hexadecimal number introduced by
-// "$", "x" or "0x". Nothing may follow the number; the empty text is an error.
+// digits and an optional exponent (E or e, optional sign, digits). Digits may stand on
+// one side of the '.' only ("1." and ".5" are numbers, "." is not). Values too large for
+// a double, and the words "nan" and "inf", are errors.
+//
+// Integer fields accept an optional sign and decimal digits, or a hexadecimal number
+// introduced by "$", "x", "X", "0x" or "0X" after the optional sign. A decimal value must
+// lie in the signed 32-bit range. A hexadecimal value is read as a 32-bit pattern: up to
+// FFFFFFFF is accepted (leading zeros do not count), and 80000000..FFFFFFFF are the
+// negative numbers of that pattern ("$FFFFFFFF" is -1); with a '-' sign the magnitude
+// must be at most 80000000 ("-$10" is -16). Anything larger is an error.
+//
+// Nothing may follow the number, blanks included (callers trim with TrimSpaces first);
+// the empty text is an error.
+//
 // Display: general format with at most 15 significant digits, '.' as separator.
 
 #include <cstdint>
@@ -24,7 +35,9 @@ std::optional<double> ParseFloat(std::string_view text);
 std::optional<std::int32_t> ParseInteger(std::string_view text);
 
 // General format: at most 15 significant digits, no trailing zeros, a '.' only when
-// needed, fixed notation unless |value| < 0.00001 or it has more than 15 integer digits.
+// needed, fixed notation unless |value| < 0.00001 or it has more than 15 integer digits
+// (so 1E15 and 1.5E-6 are written with an exponent: upper-case E, no '+', no leading
+// zeros). Minus zero is "0"; not-a-number is "NAN", infinities "INF" and "-INF".
 std::string FormatFloat(double value);
 
 } // namespace platform
