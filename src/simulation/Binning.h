@@ -13,14 +13,22 @@ using Spectrum = std::array<std::int32_t, SpectrumChannels>;
 
 // Energy calibration and resolution of the analyser.
 struct Calibration {
-    double ChannelOffset = 10;   // channel of zero energy
+    double ChannelOffset = 10;    // channel of zero energy
     double ChannelsPerMeV = 1000; // gain, channels per MeV
-    double Resolution = 20;      // twice the standard deviation at 1 MeV, in keV
+    double Resolution = 20;       // twice the standard deviation at 1 MeV, in keV
 };
 
 // Broadens deposit E (MeV), converts it to a channel, counts it when below 4095 and
 // returns the channel in every case.
+// A channel below 0 (only with a negative offset or gain) is returned and not counted.
 std::int32_t BinDeposit(Spectrum& spectrum, double E, double resolution, double offset,
                         double gain);
+
+// The standard normal deviate of BinDeposit: at least three draws.
+double NormalDeviate();
+
+// BinDeposit with the deviate z given: broadening, calibration, count.
+std::int32_t BinBroadened(Spectrum& spectrum, double E, double z, double resolution, double offset,
+                          double gain);
 
 } // namespace sim

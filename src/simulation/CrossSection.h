@@ -4,16 +4,15 @@
 
 namespace sim {
 
-// One stored row. Energies in MeV, coefficients in cm^2/g.
+// One stored row. Energies in MeV, coefficients in cm^2/g. Only the columns that a
+// computation reads are kept: coherent scattering is not simulated, and the totals are
+// formed from the modelled interactions at lookup.
 struct CrossSectionRow {
-    double energy;               // MeV
-    double coherent;             // cm^2/g, carried but never read
-    double incoherent;           // cm^2/g
-    double photoelectric;        // cm^2/g
-    double pairNuclear;          // cm^2/g, pair production in the nuclear field
-    double pairElectron;         // cm^2/g, pair production in the electron field
-    double totalWithCoherent;    // cm^2/g, carried but never read
-    double totalWithoutCoherent; // cm^2/g, carried but never read
+    double energy;        // MeV
+    double incoherent;    // cm^2/g
+    double photoelectric; // cm^2/g
+    double pairNuclear;   // cm^2/g, pair production in the nuclear field
+    double pairElectron;  // cm^2/g, pair production in the electron field
 };
 
 inline constexpr int CrossSectionRows = 95;

@@ -31,12 +31,15 @@ struct HistoryTally {
 
 enum class HistoryOutcome {
     SourceInside, // error path taken
-    Missed,       // the photon did not enter the crystal
+    Missed,       // the photon did not enter the crystal, or no line was emitted
     NoDeposit,    // entered but left without interacting
     Counted,      // binned below 4095 and drawn
     Overflow,     // binned at 4095 or above: not counted, not drawn
+    Underflow,    // binned below 0 (negative offset or gain): not counted, not drawn
 };
 
+// Simulates one decay: emission, entry, the interactions in the crystal and the count of
+// the deposited energy. Allocates nothing.
 HistoryOutcome RunHistory(const DetectorGeometry& geometry, const Calibration& calibration,
                           Spectrum& spectrum, HistoryTally& tally, HistoryHooks& hooks);
 

@@ -25,9 +25,9 @@ struct DetectorGeometry {
     double boundingRadius; // cm, sqrt(height^2 + radius^2)
 };
 
-inline constexpr double CrystalDensity = 3.66;                 // g/cm^3
-inline constexpr double ElectronRestEnergy = 0.511;            // MeV
-inline constexpr double PairThreshold = 1.022;                 // MeV
+inline constexpr double CrystalDensity = 3.66;      // g/cm^3
+inline constexpr double ElectronRestEnergy = 0.511; // MeV
+inline constexpr double PairThreshold = 1.022;      // MeV
 inline constexpr double TwoPi = 6.283185307179586477;
 
 // Moves the photon by s (cm) along its direction.
@@ -40,8 +40,14 @@ bool InsideDetector(const PhotonState& photon, const DetectorGeometry& geometry)
 // (MeV) to deposit and turns the photon.
 void ComptonScatter(double& deposit, PhotonState& photon);
 
+// One attempt of Kahn's method with k = 0.511 / E and the draws r1, r2, r3: sets eta
+// (E / E') and tells whether the attempt is accepted.
+bool KahnAttempt(double k, double r1, double r2, double r3, double& eta);
+
 // Turns the direction by the polar angle with cosine mu and a random azimuth.
 void RotateDirection(PhotonState& photon, double mu);
+// The same turn with the azimuth phi (rad) given.
+void RotateDirectionBy(PhotonState& photon, double mu, double phi);
 
 // Deposits E - 1.022 MeV; the photon becomes the first annihilation photon with an
 // isotropic direction and `second` the opposite one at the same point.
@@ -49,5 +55,8 @@ void PairProduction(double& deposit, PhotonState& photon, PhotonState& second);
 
 // A new direction uniform over the sphere (polar axis x).
 void IsotropicDirection(PhotonState& photon);
+// The direction that IsotropicDirection makes of its two draws r1 (polar) and r2
+// (azimuth).
+void IsotropicDirectionFrom(PhotonState& photon, double r1, double r2);
 
 } // namespace sim

@@ -17,7 +17,9 @@ inline double Random() {
 }
 
 // Seeds the generator (tests and the batch tool).
-inline void SetRandomSeed(std::uint32_t seed) { RandomSeed = seed; }
+inline void SetRandomSeed(std::uint32_t seed) {
+    RandomSeed = seed;
+}
 
 // Milliseconds since midnight of the system clock in UTC, the start-up seed.
 std::uint32_t ClockSeed();

@@ -1,0 +1,115 @@
+// The radiation source, the emission toward the detector and the entry into the crystal.
+
+#include "simulation/Source.h"
+
+#include "simulation/Random.h"
+
+#include <cmath>
+#include <limits>
+
+namespace sim {
+
+SourceSlot Sources[3] = {};
+
+// Already 20000 at start-up; recomputed from slot 2 at every start of an acquisition.
+std::int32_t EventsPerTick = 20000;
+
+void InitSources() {
+    SourceSlot& slot = Sources[1];
+    slot.enabled = true;
+    slot.activity = 20000;
+    slot.position[0] = 0;
+    slot.position[1] = 0;
+    slot.position[2] = 0;
+    for (int i = 0; i < 10; ++i) {
+        slot.lineEnergy[i] = 0;
+        slot.lineProbability[i] = 0;
+    }
+    slot.lineEnergy[0] = 0.662;
+    slot.lineProbability[0] = 0.25;
+    slot.lineEnergy[1] = 2.56;
+    slot.lineProbability[1] = 0.4;
+    slot.lineEnergy[2] = 3.75;
+    slot.lineProbability[2] = 0.35;
+    SetRandomSeed(ClockSeed());
+}
+
+void ComputeEventsPerTick() {
+    // Truncation toward zero; an activity outside the 32-bit range saturates instead of
+    // overflowing (the built-in source has 20000).
+    const double activity = Sources[1].activity; // decays per tick
+    if (std::isnan(activity))
+        EventsPerTick = 0;
+    else if (activity <= -2147483649.0)
+        EventsPerTick = std::numeric_limits<std::int32_t>::min();
+    else if (activity >= 2147483648.0)
+        EventsPerTick = std::numeric_limits<std::int32_t>::max();
+    else
+        EventsPerTick = static_cast<std::int32_t>(activity);
+}
+
+void EmitPhoton(PhotonState& photon) {
+    const double a = Random() * EventsPerTick;
+    PickLine(a, photon);
+}
+
+void PickLine(double a, PhotonState& photon) {
+    // When no line is picked (a not below the summed weights of the enabled lines) the
+    // decay yields this candidate: energy 0 at the origin, direction (0, 0, 0).
+    // RunHistory treats a photon of energy 0 as no emission.
+    photon = PhotonState{0, 0, 0, 0, 0, 0, 0};
+    if (EventsPerTick == 0) return;
+    double sum = 0;
+    for (const SourceSlot& slot : Sources) {
+        if (!slot.enabled) continue;
+        for (int i = 0; i < 10; ++i) {
+            sum = sum + slot.activity * slot.lineProbability[i];
+            if (a < sum) {
+                photon.E = slot.lineEnergy[i];
+                photon.x = slot.position[0];
+                photon.y = slot.position[1];
+                photon.z = slot.position[2];
+                return;
+            }
+        }
+    }
+}
+
+void StartPhoton(const DetectorGeometry& geometry, PhotonState& photon) {
+    EmitPhoton(photon);
+    const double dx = photon.x - geometry.x; // cm
+    const double dy = photon.y - geometry.y; // cm
+    const double dz = photon.z - geometry.z; // cm
+    const double d2 = dx * dx + dy * dy + dz * dz;
+    if (geometry.boundingRadius * geometry.boundingRadius >= d2)
+        photon.E = -1;
+    else
+        AimTowardDetector(geometry, photon);
+}
+
+void AimTowardDetector(const DetectorGeometry& geometry, PhotonState& photon) {
+    double w = Random();
+    if (geometry.z < photon.z) w = -w;
+    const double phi = Random() * TwoPi; // rad
+    const double s = std::sqrt(1 - w * w);
+    photon.u = std::cos(phi) * s;
+    photon.v = std::sin(phi) * s;
+    photon.w = w;
+}
+
+double ComputeBoundingRadius(const DetectorGeometry& geometry) {
+    return std::sqrt(geometry.height * geometry.height + geometry.radius * geometry.radius);
+}
+
+double EnterDetector(const DetectorGeometry& geometry, PhotonState& photon) {
+    if (photon.w == 0) return 0;
+    const double zc = geometry.z;                                    // cm
+    const double h = geometry.height;                                // cm
+    const double tPlus = std::fabs((photon.z - zc - h) / photon.w);  // to z = zc + h, cm
+    const double tMinus = std::fabs((photon.z - zc + h) / photon.w); // to z = zc - h, cm
+    const double t = tPlus < tMinus ? tPlus : tMinus;
+    Advance(photon, t);
+    return InsideDetector(photon, geometry) ? t : 0;
+}
+
+} // namespace sim

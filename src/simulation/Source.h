@@ -26,8 +26,11 @@ extern std::int32_t EventsPerTick;
 void InitSources();
 void ComputeEventsPerTick();
 
-// Picks the line of one decay with one random draw.
+// Picks the line of one decay with one random draw a := Random * EventsPerTick. When
+// no line is picked the photon has energy 0 at the origin and direction (0, 0, 0).
 void EmitPhoton(PhotonState& photon);
+// The line that the selection value a picks.
+void PickLine(double a, PhotonState& photon);
 
 // Emits and aims one photon, or sets E = -1 when the source lies within the
 // detector's bounding sphere.

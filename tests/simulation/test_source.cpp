@@ -1,0 +1,150 @@
+// The source slots, line selection, aiming and the entry into the crystal.
+
+#include "SimTestSupport.h"
+
+#include "simulation/Source.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+namespace {
+
+using sim::PhotonState;
+
+class SourceTest : public simtest::SimulationTest {};
+
+TEST_F(SourceTest, StartUpFillsSlotTwoOnlyAndSeedsFromTheClock) {
+    EXPECT_EQ(sim::EventsPerTick, 20000);
+    EXPECT_FALSE(sim::Sources[0].enabled);
+    EXPECT_FALSE(sim::Sources[2].enabled);
+    EXPECT_EQ(sim::Sources[0].activity, 0);
+    const sim::SourceSlot& slot = sim::Sources[1];
+    EXPECT_TRUE(slot.enabled);
+    EXPECT_EQ(slot.activity, 20000);
+    EXPECT_EQ(slot.lineEnergy[0], 0.662);
+    EXPECT_EQ(slot.lineEnergy[1], 2.56);
+    EXPECT_EQ(slot.lineEnergy[2], 3.75);
+    EXPECT_EQ(slot.lineProbability[0] + slot.lineProbability[1] + slot.lineProbability[2], 1.0);
+    for (int i = 3; i < 10; ++i)
+        EXPECT_EQ(slot.lineProbability[i], 0);
+    sim::ComputeEventsPerTick();
+    EXPECT_EQ(sim::EventsPerTick, 20000);
+    EXPECT_LT(sim::ClockSeed(), 86400000u) << "milliseconds since midnight";
+}
+
+TEST_F(SourceTest, EventsPerTickTruncatesTheActivity) {
+    sim::Sources[1].activity = 1234.99;
+    sim::ComputeEventsPerTick();
+    EXPECT_EQ(sim::EventsPerTick, 1234);
+    sim::Sources[1].activity = 1e12;
+    sim::ComputeEventsPerTick();
+    EXPECT_EQ(sim::EventsPerTick, 2147483647) << "saturates instead of overflowing";
+}
+
+TEST_F(SourceTest, PickLineAtTheCumulativeBounds) {
+    PhotonState p{};
+    sim::PickLine(4999.9, p);
+    EXPECT_EQ(p.E, 0.662);
+    sim::PickLine(5000, p);
+    EXPECT_EQ(p.E, 2.56);
+    sim::PickLine(12999.99, p);
+    EXPECT_EQ(p.E, 2.56);
+    sim::PickLine(13000, p);
+    EXPECT_EQ(p.E, 3.75);
+    sim::PickLine(19999.99, p);
+    EXPECT_EQ(p.E, 3.75);
+    EXPECT_EQ(p.x, 0);
+    EXPECT_EQ(p.y, 0);
+    EXPECT_EQ(p.z, 0);
+    EXPECT_EQ(p.w, 0);
+}
+
+TEST_F(SourceTest, NoLinePickedGivesEnergyZeroAtTheOrigin) {
+    sim::Sources[1].position[2] = 4;
+    PhotonState p{5, 1, 1, 1, 1, 0, 0};
+    sim::PickLine(20000, p); // a not below the summed weights
+    EXPECT_EQ(p.E, 0);
+    EXPECT_EQ(p.z, 0);
+    EXPECT_EQ(p.u, 0);
+    sim::EventsPerTick = 0;
+    p = PhotonState{5, 1, 1, 1, 1, 0, 0};
+    sim::EmitPhoton(p);
+    EXPECT_EQ(p.E, 0);
+}
+
+TEST_F(SourceTest, LinesAreEmittedInProportion) {
+    sim::SetRandomSeed(3);
+    constexpr int N = 100000;
+    int n662 = 0;
+    for (int i = 0; i < N; ++i) {
+        PhotonState p{};
+        sim::EmitPhoton(p);
+        n662 += p.E == 0.662;
+    }
+    const double sigma = std::sqrt(N * 0.25 * 0.75);
+    EXPECT_NEAR(n662, N * 0.25, 5 * sigma) << "0.662 MeV share beyond 5 sigma";
+}
+
+TEST_F(SourceTest, StartPhotonRefusesASourceOnOrInTheBoundingSphere) {
+    sim::DetectorGeometry g{0, 0, 5, 3, 4, 0};
+    g.boundingRadius = sim::ComputeBoundingRadius(g);
+    EXPECT_EQ(g.boundingRadius, 5);
+    PhotonState p{};
+    const std::uint32_t before = sim::RandomSeed;
+    sim::StartPhoton(g, p);
+    EXPECT_EQ(p.E, -1);
+    EXPECT_EQ(p.u, 0);
+    EXPECT_EQ(p.w, 0);
+    EXPECT_EQ(simtest::DrawsSince(before), 1) << "only the line is drawn";
+
+    g.z = 5.01;
+    const std::uint32_t before2 = sim::RandomSeed;
+    sim::StartPhoton(g, p);
+    EXPECT_GT(p.E, 0);
+    EXPECT_EQ(simtest::DrawsSince(before2), 3) << "line, then w, then phi";
+    EXPECT_NEAR(p.u * p.u + p.v * p.v + p.w * p.w, 1, 1e-12);
+}
+
+TEST_F(SourceTest, AimingFollowsTheSideOfTheDetector) {
+    sim::SetRandomSeed(8);
+    const sim::DetectorGeometry beside{10, 0, 0, 3, 3, std::sqrt(18.0)};
+    const sim::DetectorGeometry behind{0, 0, -10, 3, 3, std::sqrt(18.0)};
+    for (int i = 0; i < 10000; ++i) {
+        PhotonState p{};
+        sim::StartPhoton(beside, p);
+        ASSERT_GE(p.w, 0) << "same z as the source: w never negative";
+        sim::StartPhoton(behind, p);
+        ASSERT_LE(p.w, 0);
+    }
+}
+
+TEST_F(SourceTest, EnterDetectorMovesOntoTheNearerFace) {
+    const sim::DetectorGeometry g{0, 0, 10, 2.5, 2.5, 0};
+    PhotonState p{1, 0, 0, 0, 0, 0, 1};
+    EXPECT_EQ(sim::EnterDetector(g, p), 7.5);
+    EXPECT_EQ(p.z, 7.5);
+
+    // Lands on the face plane 5 cm from the axis: a miss, the photon stays there.
+    const double u = 0.5547001962252291; // 5 / sqrt(5^2 + 7.5^2)
+    p = PhotonState{1, 0, 0, 0, u, 0, std::sqrt(1 - u * u)};
+    EXPECT_EQ(sim::EnterDetector(g, p), 0);
+    EXPECT_NEAR(p.z, 7.5, 1e-12);
+    EXPECT_NEAR(p.x, 5, 1e-12);
+
+    // Parallel to the faces: a miss, nothing moves.
+    p = PhotonState{1, 0, 0, 0, 1, 0, 0};
+    EXPECT_EQ(sim::EnterDetector(g, p), 0);
+    EXPECT_EQ(p.x, 0);
+
+    // Starting on a face plane: distance 0, read as a miss.
+    p = PhotonState{1, 0, 0, 7.5, 0, 0, 1};
+    EXPECT_EQ(sim::EnterDetector(g, p), 0);
+
+    // From behind the detector the nearer face is the upper one.
+    p = PhotonState{1, 0, 0, 20, 0, 0, -1};
+    EXPECT_EQ(sim::EnterDetector(g, p), 7.5);
+    EXPECT_EQ(p.z, 12.5);
+}
+
+} // namespace
