@@ -19,17 +19,22 @@ extern std::string LanguageDir;
 // Sets ProgramDir from the executable's path.
 void SetProgramDirFromExecutable(const std::string& executablePath);
 
-// Opens the language file of LanguageDir, closing any open one (the language dialog's OK).
+// Opens the language file at path (the full path of the file), closing any open one
+// (the language dialog's OK). A missing file opens as empty.
 void OpenLanguageIni(const std::string& path);
 // Closes the open language file, so that the next lookup opens one lazily.
 void CloseLanguageIni();
 bool LanguageIniOpen();
 
-// The text of a string id (UTF-8), "None" when missing.
+// The text of a string id (UTF-8), "None" when missing. With no file open, the first
+// lookup opens Pelzamo2007.ini in LanguageDir, or in ProgramDir while LanguageDir is
+// empty. The key is "S" and the characters 2 to 7 of the decimal text of id + 10000
+// (S0001 for id 1); any id is safe.
 std::string LangString(std::int32_t id);
 
 // LangString copied with a terminating zero into a static buffer of 1025 characters,
-// valid until the next call. Longer texts are cut at a character boundary.
+// valid until the next call. Longer texts are cut to at most 1024 bytes, at a UTF-8
+// character boundary.
 const char* LangStringZ(std::int32_t id);
 
 // Drops leading and trailing blanks (character 32 only).
