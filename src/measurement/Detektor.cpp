@@ -1,0 +1,881 @@
+// The detector window: construction, the spectrum tab's acquisition loop, the dot plot
+// with its range and scale controls, and the cursor with the region of interest.
+// The geometry tab lives in DetektorGeometry.cpp.
+
+#include "measurement/Detektor.h"
+
+#include "platform/Canvas.h"
+#include "platform/Clock.h"
+#include "platform/EditHooks.h"
+#include "platform/Numbers.h"
+#include "shell/LangStrings.h"
+#include "simulation/Source.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QFrame>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScreen>
+#include <QTabWidget>
+#include <QTimer>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <optional>
+#include <string>
+
+namespace {
+
+// Design colours.
+const QColor MoneyGreen(192, 220, 192);
+const QColor Teal(0, 128, 128);
+const QColor Yellow(255, 255, 0);
+
+constexpr int LastChannel = sim::SpectrumChannels - 1; // 4096, never drawn
+constexpr int LastDrawnChannel = sim::ChannelLimit;    // 4095
+constexpr int RangeStep = 256;                         // channels per range step
+constexpr std::int32_t LowestFullScale = 100;
+constexpr std::int32_t HighestFullScale = 50000000;
+constexpr std::int64_t LadderCeiling = 99000000; // a ladder step above this falls back
+
+QString Text(std::int32_t id) {
+    return QString::fromStdString(shell::LangString(id));
+}
+
+// A panel of the design: raised bevel, its own background and font colour.
+QFrame* MakePanel(QWidget* parent, const QRect& geometry, const QColor& colour,
+                  const QColor& fontColour) {
+    auto* panel = new QFrame(parent);
+    panel->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    panel->setLineWidth(1);
+    panel->setGeometry(geometry);
+    QPalette palette = panel->palette();
+    palette.setColor(QPalette::Window, colour);
+    palette.setColor(QPalette::WindowText, fontColour);
+    panel->setPalette(palette);
+    panel->setAutoFillBackground(true);
+    return panel;
+}
+
+QLabel* MakeLabel(QWidget* parent, int x, int y, const QString& text) {
+    auto* label = new QLabel(text, parent);
+    label->move(x, y);
+    label->adjustSize();
+    return label;
+}
+
+QLineEdit* MakeEdit(QWidget* parent, const QRect& geometry, const QString& text) {
+    auto* edit = new QLineEdit(text, parent);
+    edit->setGeometry(geometry);
+    return edit;
+}
+
+QPushButton* MakeButton(QWidget* parent, const QRect& geometry, const QString& text) {
+    auto* button = new QPushButton(text, parent);
+    button->setGeometry(geometry);
+    return button;
+}
+
+QCheckBox* MakeCheckBox(QWidget* parent, int x, int y, const QString& text, bool checked) {
+    auto* box = new QCheckBox(text, parent);
+    box->move(x, y);
+    box->setChecked(checked);
+    box->adjustSize();
+    return box;
+}
+
+// A spinner whose position range is 0..1000 starting at 500: only the direction of a
+// click is used, so it is not attached to an edit.
+platform::TUpDown* MakeSpinner(QWidget* parent, Qt::Orientation orientation,
+                               const QRect& geometry) {
+    auto* spinner = new platform::TUpDown(orientation, parent);
+    spinner->setGeometry(geometry);
+    spinner->SetRange(0, 1000);
+    spinner->SetPosition(500);
+    return spinner;
+}
+
+void SetCaption(QLabel* label, const QString& text) {
+    if (!label) return;
+    label->setText(text);
+    label->adjustSize();
+}
+
+void SetCaption(QAbstractButton* button, const QString& text) {
+    if (button) button->setText(text);
+}
+
+// An entry field's integer: blanks trimmed at both ends, then parsed.
+std::optional<std::int32_t> ReadInteger(const QLineEdit* edit) {
+    return platform::ParseInteger(platform::TrimSpaces(edit->text().toStdString()));
+}
+
+// The typed region ends are parsed with leading blanks skipped only.
+std::optional<std::int32_t> ReadRegionEnd(const QLineEdit* edit) {
+    const std::string text = edit->text().toStdString();
+    const auto first = text.find_first_not_of(' ');
+    return platform::ParseInteger(
+        first == std::string::npos ? std::string_view() : std::string_view(text).substr(first));
+}
+
+std::int64_t PowerOfTen(int exponent) {
+    std::int64_t value = 1;
+    for (int i = 0; i < exponent; ++i)
+        value *= 10;
+    return value;
+}
+
+std::int32_t ToInt32Clamped(std::int64_t value) {
+    return static_cast<std::int32_t>(std::clamp<std::int64_t>(
+        value, std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max()));
+}
+
+// The automatic full scale: the next rung of the 1-2-5 ladder strictly above the
+// largest count M (at least 100). The top rung is the largest 32-bit count.
+std::int32_t AutomaticFullScale(std::int32_t largestCount) {
+    const std::int32_t M = std::max(largestCount, std::int32_t{90});
+    const std::string digits = std::to_string(M);
+    const int n = static_cast<int>(digits.size());
+    const int d = digits[0] - '0';
+    std::int64_t scale = 0;
+    if (d == 1)
+        scale = 2 * PowerOfTen(n - 1);
+    else if (d <= 4)
+        scale = 5 * PowerOfTen(n - 1);
+    else
+        scale = PowerOfTen(n);
+    return ToInt32Clamped(scale);
+}
+
+// One step of the full-scale spinner from `shown` (at least 1) along the 1-2-5 ladder,
+// kept within 100..50,000,000.
+std::int32_t LadderStep(std::int32_t shown, platform::UpDownButton button) {
+    const std::string digits = std::to_string(std::max(shown, std::int32_t{1}));
+    const int n = static_cast<int>(digits.size());
+    const int d = digits[0] - '0';
+    const bool up = button == platform::UpDownButton::Up;
+    int newDigit = 0;
+    int newLength = n;
+    switch (d) {
+    case 1:
+        newDigit = up ? 2 : 5;
+        newLength = up ? n : n - 1;
+        break;
+    case 2:
+        newDigit = up ? 5 : 1;
+        break;
+    case 5:
+    case 9:
+        newDigit = up ? 1 : 2;
+        newLength = up ? n + 1 : n;
+        break;
+    default: // 3, 4, 6, 7, 8
+        newDigit = up ? d + 1 : d - 1;
+        break;
+    }
+    // The new first digit followed by newLength - 1 zeros (none when that is negative).
+    std::int64_t scale = newDigit * PowerOfTen(std::max(newLength - 1, 0));
+    if (scale > LadderCeiling) scale = HighestFullScale;
+    if (scale < LowestFullScale) scale = LowestFullScale;
+    return static_cast<std::int32_t>(scale);
+}
+
+// Truncates a pixel coordinate that may lie far outside any picture into a range where
+// it still lies outside, so the conversion to int is always defined.
+int ClampedPixel(double coordinate, int size) {
+    return static_cast<int>(std::clamp(std::trunc(coordinate), -1.0, double(size) + 1));
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------
+// Construction
+
+TForm2::TForm2(QWidget* parent) : QWidget(parent) {
+    // FormCreate: the plot bitmap exists from here on, empty until the first layout.
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
+    setWindowTitle(QStringLiteral("Detektor"));
+    setFixedSize(654, 403);
+    QPalette palette = this->palette();
+    palette.setColor(QPalette::Window, MoneyGreen);
+    setPalette(palette);
+    setAutoFillBackground(true);
+    QFont windowFont = font();
+    windowFont.setPixelSize(11);
+    setFont(windowFont);
+
+    PageControl1 = new QTabWidget(this);
+    PageControl1->setGeometry(0, 0, 649, 401);
+    PageControl1->setTabPosition(QTabWidget::South);
+    TabSpektrum = new QWidget;
+    Geometria = new QWidget;
+    PageControl1->addTab(TabSpektrum, QStringLiteral("Spektrum"));
+    PageControl1->addTab(Geometria, QStringLiteral("Geometria"));
+    PageControl1->setTabVisible(1, false);
+    PageControl1->setCurrentIndex(0);
+
+    BuildSpectrumTab();
+    BuildGeometryTab();
+
+    Timer1 = new QTimer(this);
+    Timer1->setInterval(20);
+    Timer1->setSingleShot(true);
+    Timer2 = new QTimer(this);
+    Timer2->setInterval(5);
+
+    ConnectHandlers();
+    ConnectGeometryHandlers();
+
+    FirstActivation = true;
+    CaptionsLoaded = false;
+    Cleared = true;
+
+    // Centred on the desktop when created.
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+}
+
+TForm2::~TForm2() = default;
+
+void TForm2::BuildSpectrumTab() {
+    QWidget* tab = TabSpektrum;
+
+    // Full scale: entry, spinner and the automatic switch.
+    Panel5 = MakePanel(tab, QRect(2, 0, 95, 46), Teal, Qt::white);
+    Edit1 = MakeEdit(Panel5, QRect(4, 3, 63, 21), QStringLiteral("100"));
+    UpDown1 = MakeSpinner(Panel5, Qt::Vertical, QRect(70, 3, 20, 33));
+    CheckBox1 = MakeCheckBox(Panel5, 4, 26, QStringLiteral("Auto"), true);
+
+    // The plot: axes on Image1, the spectrum on Image3 over it, the cursor above both.
+    Panel1 = MakePanel(tab, QRect(100, 0, 531, 337), Qt::black, Qt::white);
+    Image1 = new platform::TImage(Panel1);
+    Image1->setGeometry(1, 1, 530, 330);
+    QImage axes(530, 330, QImage::Format_RGB32);
+    axes.fill(Qt::black);
+    Image1->SetPicture(axes);
+    Image3 = new platform::TImage(Panel1);
+    Image3->setGeometry(57, 22, 453, 290);
+    Shape1 = new platform::TShape(platform::ShapeType::Rectangle, Panel1);
+    Shape1->SetBrushColor(Yellow);
+    Shape1->SetPenColor(Yellow);
+    Shape1->setGeometry(57 + 453 / 2, 22, 1, 290);
+    Shape1->raise();
+
+    // Channel range: lower end left, upper end right under the plot.
+    UpDown3 = MakeSpinner(tab, Qt::Horizontal, QRect(103, 341, 31, 21));
+    Edit2 = MakeEdit(tab, QRect(135, 341, 45, 21), QStringLiteral("0"));
+    Edit3 = MakeEdit(tab, QRect(490, 342, 65, 21), QStringLiteral("4096"));
+    UpDown2 = MakeSpinner(tab, Qt::Horizontal, QRect(559, 343, 31, 21));
+
+    // Preset time, automatic stop and elapsed time.
+    Panel6 = MakePanel(tab, QRect(1, 46, 95, 57), Teal, Qt::white);
+    Preset = MakeEdit(Panel6, QRect(4, 16, 38, 21), QStringLiteral("10"));
+    Label20 = MakeLabel(Panel6, 16, 3, QStringLiteral("Időzítés (s)"));
+    CheckBox2 = MakeCheckBox(Panel6, 4, 37, QStringLiteral("Leáll"), true);
+    CurTim = MakeEdit(Panel6, QRect(52, 16, 38, 21), QStringLiteral("0"));
+    CurTim->setReadOnly(true);
+    Label21 = MakeLabel(Panel6, 61, 38, QStringLiteral("Idő"));
+
+    Button1 = MakeButton(tab, QRect(3, 105, 89, 22), QStringLiteral("Start"));
+    BitBtn1 = MakeButton(tab, QRect(3, 131, 88, 22), QStringLiteral("Törlés"));
+
+    // Region of interest: typed ends and the three sums.
+    Panel3 = MakePanel(tab, QRect(1, 155, 90, 214), Teal, Qt::white);
+    Label13 = MakeLabel(Panel3, 4, 3, QStringLiteral("Tartomány"));
+    Label14 = MakeLabel(Panel3, 4, 24, QStringLiteral("Min: "));
+    Edit10 = MakeEdit(Panel3, QRect(36, 21, 50, 21), QStringLiteral("0"));
+    Label15 = MakeLabel(Panel3, 4, 48, QStringLiteral("Max: "));
+    Edit11 = MakeEdit(Panel3, QRect(36, 45, 50, 21), QStringLiteral("0"));
+    Button2 = MakeButton(Panel3, QRect(4, 70, 82, 22), QStringLiteral("Elfogad"));
+    Label16 = MakeLabel(Panel3, 4, 96, QStringLiteral("Bruttó: "));
+    Edit12 = MakeEdit(Panel3, QRect(4, 110, 82, 21), QStringLiteral("0"));
+    Label17 = MakeLabel(Panel3, 4, 135, QStringLiteral("Háttér: "));
+    Edit13 = MakeEdit(Panel3, QRect(4, 149, 82, 21), QStringLiteral("0"));
+    Label18 = MakeLabel(Panel3, 4, 174, QStringLiteral("Nettó:"));
+    Edit14 = MakeEdit(Panel3, QRect(4, 188, 82, 21), QStringLiteral("0"));
+    for (QLineEdit* sum : {Edit12, Edit13, Edit14})
+        sum->setReadOnly(true);
+
+    // Cursor readout.
+    Panel4 = MakePanel(tab, QRect(230, 340, 224, 27), Teal, Qt::white);
+    Label12 = MakeLabel(Panel4, 4, 6, QStringLiteral("Cursor"));
+    Label9 = MakeLabel(Panel4, 48, 6, QStringLiteral("X=2048"));
+    Label11 = MakeLabel(Panel4, 110, 6, QStringLiteral("Tartalom:"));
+    Label10 = MakeLabel(Panel4, 168, 6, QStringLiteral("Y=0"));
+}
+
+void TForm2::ConnectHandlers() {
+    connect(Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
+    connect(BitBtn1, &QPushButton::clicked, this, [this] { BitBtn1Click(); });
+    connect(Button2, &QPushButton::clicked, this, [this] { Button2Click(); });
+    // clicked, not toggled: only the user's clicks run the handler.
+    connect(CheckBox2, &QCheckBox::clicked, this, [this] { CheckBox2Click(); });
+
+    connect(UpDown1, &platform::TUpDown::clicked, this,
+            [this](platform::UpDownButton b) { UpDown1Click(b); });
+    connect(UpDown2, &platform::TUpDown::clicked, this,
+            [this](platform::UpDownButton b) { UpDown2Click(b); });
+    connect(UpDown3, &platform::TUpDown::clicked, this,
+            [this](platform::UpDownButton b) { UpDown3Click(b); });
+
+    platform::OnExit(Preset, [this] { PresetExit(); });
+    platform::OnEnterKey(Preset, [this] { PresetKeyPress('\r'); });
+    platform::OnExit(Edit1, [this] { Edit1Exit(); });
+    platform::OnEnterKey(Edit1, [this] { Edit1Exit(); });
+    platform::OnExit(Edit2, [this] { Edit2Exit(); });
+    platform::OnEnterKey(Edit2, [this] { Edit2Exit(); });
+    platform::OnExit(Edit3, [this] { Edit3Exit(); });
+    platform::OnEnterKey(Edit3, [this] { Edit3Exit(); });
+
+    connect(Timer1, &QTimer::timeout, this, [this] { Timer1Timer(); });
+    connect(Timer2, &QTimer::timeout, this, [this] { Timer2Timer(); });
+
+    // Key preview: the window sees the cursor keys before the focused control.
+    new platform::KeyPreview( // owned by the window
+        this,
+        [this](QKeyEvent* event) {
+            int key = event->key();
+            return FormKeyDown(key, event->modifiers());
+        },
+        [this](QKeyEvent*) {
+            FormKeyUp();
+            return false;
+        });
+}
+
+// ---------------------------------------------------------------------------------------
+// Window events
+
+bool TForm2::event(QEvent* event) {
+    if (event->type() == QEvent::WindowActivate) FormActivate();
+    return QWidget::event(event);
+}
+
+void TForm2::closeEvent(QCloseEvent* event) {
+    FormClose();
+    QWidget::closeEvent(event);
+}
+
+void TForm2::FormActivate() {
+    LoadCaptions();
+    if (FirstActivation && !Timer1->isActive()) Timer1->start();
+}
+
+// Closing only asks the acquisition loop to end after its current tick.
+void TForm2::FormClose() {
+    Running = false;
+}
+
+void TForm2::LoadCaptions() {
+    if (CaptionsLoaded) return;
+    setWindowTitle(Text(29));
+    // Without a language file the caption reads "None": keep the design texts and try
+    // again at the next activation.
+    if (windowTitle() == QStringLiteral("None")) return;
+    CaptionsLoaded = true;
+
+    PageControl1->setTabText(0, Text(30));
+    PageControl1->setTabText(1, Text(31));
+    SetCaption(CheckBox1, Text(32));
+    SetCaption(CheckBox2, Text(33));
+    SetCaption(Button1, Text(203));
+    SetCaption(BitBtn1, Text(204));
+    SetCaption(Label13, Text(205));
+    SetCaption(Button2, Text(206));
+    SetCaption(Label16, Text(207));
+    SetCaption(Label17, Text(208));
+    SetCaption(Label18, Text(209));
+    SetCaption(Label12, Text(210));
+    SetCaption(Label11, Text(211));
+    SetCaption(Label5, Text(215));
+    SetCaption(Label1, Text(216));
+    SetCaption(Label2, Text(217));
+    SetCaption(Label4, Text(218));
+    SetCaption(Label20, Text(8));
+    SetCaption(Label21, Text(9));
+    // The tab pages paint their own background, so no extra paint of the page control
+    // area is needed here.
+    BindFields();
+}
+
+// The one-off layout, 20 ms after the first activation.
+void TForm2::Timer1Timer() {
+    Timer1->stop();
+    FirstActivation = false;
+    InitDefaults();
+    AxisRect = Image1->Picture().rect(); // (0, 0, 530, 330)
+    GeometryRect = Image2 ? Image2->rect() : QRect();
+    AxisOriginX = 55;
+    AxisOriginY = Image1->height() - 20;
+    PlotWidth = Image3->width();
+    PlotHeight = Image3->height();
+    // Two pixels narrower and one lower than Image3, which shows it unstretched at its
+    // top-left corner: the axes on Image1 stay visible along its edges.
+    PlotBitmap = QImage(PlotWidth - 2, PlotHeight - 1, QImage::Format_RGB32);
+    PlotBitmap.fill(PlotBackColour);
+    if (Image2) {
+        ProjectionOriginX = static_cast<std::int32_t>(Image2->width() / 2.5);
+        ProjectionOriginY = static_cast<std::int32_t>(Image2->height() / 1.8);
+    }
+    ShowGeometry();
+    BitBtn1->click();
+}
+
+// Never enabled; kept as the same refresh as an acquisition tick's.
+void TForm2::Timer2Timer() {
+    Rescale();
+    Image3->DrawOnPicture(0, 0, PlotBitmap);
+}
+
+// ---------------------------------------------------------------------------------------
+// Acquisition
+
+void TForm2::Button1Click() {
+    if (!Running) {
+        Running = true;
+        Button1->setText(Text(219));
+        Shape1->hide();
+        Panel3->hide();
+        Panel4->hide();
+        Acquire();
+    } else {
+        Running = false;
+        Button1->setText(Text(203));
+        Panel4->show();
+        Panel3->show();
+        Shape1->show();
+        Preset->setEnabled(true);
+        CheckBox2->setEnabled(true);
+        UpdateCursor();
+    }
+}
+
+std::int32_t TForm2::TicksPerSecond() const {
+    return 1000 / TickLength;
+}
+
+void TForm2::Acquire() {
+    TickLength = 100;
+    sim::ComputeEventsPerTick();
+    if (sim::EventsPerTick == 0) return;
+
+    if (CheckBox2->isChecked()) {
+        PresetExit();
+        if (Cleared) {
+            ElapsedTicks = 0;
+            CurTim->setText(QStringLiteral("0"));
+        }
+        if (std::int64_t{ElapsedTicks} >= std::int64_t{TicksPerSecond()} * PresetSeconds) {
+            Button1->click(); // Stop
+            return;
+        }
+    }
+
+    Running = true;
+    Preset->setEnabled(false);
+    if (!CheckBox2->isChecked()) CheckBox2->setEnabled(false);
+
+    NextTickTime = platform::AddMilliseconds(platform::Now(), TickLength);
+    HistoriesThisTick = 0;
+    while (Running) {
+        Cleared = false;
+        do {
+            RunHistory();
+            ++HistoriesThisTick;
+        } while (HistoriesThisTick <= sim::EventsPerTick && Running);
+        // A stop from the error path has already done the Stop: no redraw, wait or count.
+        if (!Running) break;
+
+        Rescale();
+        Image3->DrawOnPicture(0, 0, PlotBitmap);
+        HistoriesThisTick = 0;
+
+        // Sleeps until the tick's time stamp has passed.
+        platform::CurrentClock().WaitUntilAfter(NextTickTime);
+        if (!CountTick()) Button1->click(); // Stop at the preset time
+
+        // Stop, Clear, the range and scale controls, the keys and closing act here.
+        QCoreApplication::processEvents();
+        NextTickTime = platform::AddMilliseconds(platform::Now(), TickLength);
+    }
+}
+
+bool TForm2::CountTick() {
+    const std::int32_t ticksPerSecond = TicksPerSecond();
+    ++ElapsedTicks;
+    if (ElapsedTicks % ticksPerSecond == 0)
+        CurTim->setText(QString::number(ElapsedTicks / ticksPerSecond));
+    // 64-bit product: a preset of more than 214748364 s must not wrap into a stop.
+    return !(CheckBox2->isChecked() &&
+             std::int64_t{ElapsedTicks} >= std::int64_t{ticksPerSecond} * PresetSeconds);
+}
+
+void TForm2::RunHistory() {
+    const sim::Calibration calibration{ChannelOffset, ChannelsPerMeV, Resolution};
+    sim::RunHistory(Detector, calibration, Spectrum, Tally, *this);
+}
+
+void TForm2::SourceInsideDetector() {
+    Button1->click(); // Stop, as the button does
+    // LangStringZ reuses one buffer: copy the text before the caption is looked up.
+    const std::string text = shell::LangStringZ(55);
+    const std::string caption = shell::LangStringZ(7);
+    QMessageBox box(QMessageBox::NoIcon, QString::fromStdString(caption),
+                    QString::fromStdString(text), QMessageBox::Ok, this);
+    box.exec();
+}
+
+void TForm2::BitBtn1Click() {
+    Spectrum.fill(0);
+    ElapsedTicks = 0;
+    CurTim->setText(QStringLiteral("0"));
+    Cleared = true;
+    ClearPlot();
+}
+
+void TForm2::PresetExit() {
+    const auto value = ReadInteger(Preset);
+    if (!value) {
+        platform::RefuseEntry(Preset);
+        return;
+    }
+    PresetSeconds = *value; // 0 and negative presets are accepted: they stop at once
+}
+
+void TForm2::PresetKeyPress(int key) {
+    if (key == '\r') PresetExit();
+}
+
+void TForm2::CheckBox2Click() {
+    // Automatic stop switched off during a run cannot be switched on again until Stop.
+    if (Running && !CheckBox2->isChecked()) CheckBox2->setEnabled(false);
+    Preset->setEnabled(CheckBox2->isChecked());
+}
+
+// ---------------------------------------------------------------------------------------
+// Plot, range and scale
+
+void TForm2::InitDefaults() {
+    Detector = sim::DetectorGeometry{0, 0, 10, 3, 3, 0};
+    Detector.boundingRadius = sim::ComputeBoundingRadius(Detector);
+    RequestedMinChannel = 0;
+    RequestedMaxChannel = LastChannel;
+    ShownMinChannel = 0;
+    ShownMaxChannel = LastChannel;
+    ShownFullScale = LowestFullScale;
+    RequestedFullScale = LowestFullScale;
+    Magnification = 5;
+    PlotBackColour = QColor(0, 0, 0);
+    PlotForeColour = QColor(255, 255, 255);
+    Resolution = 20;
+    Spectrum.fill(0);
+    ChannelOffset = 10;
+    ChannelsPerMeV = 1000;
+    Shape1->setGeometry(Image3->x() + Image3->width() / 2, Image3->y(), 1, Image3->height());
+}
+
+bool TForm2::LaidOut() const {
+    return !PlotBitmap.isNull();
+}
+
+void TForm2::ClearPlot() {
+    if (!LaidOut()) return;
+    platform::TCanvas axes(Image1->Picture());
+    axes.BrushColor = PlotBackColour;
+    axes.FillRect(AxisRect);
+    Image1->Changed();
+    ClearPlotBitmap();
+    ShownFullScale = 0; // forces the redraw below
+    Rescale();
+}
+
+void TForm2::ClearPlotBitmap() {
+    PlotBitmap.fill(PlotBackColour);
+}
+
+void TForm2::SetPlotPixel(int x, double y, QRgb colour) {
+    // Outside the bitmap: no effect (the erase step is not range-tested by its callers).
+    if (x < 0 || x >= PlotBitmap.width() || !(y >= 0) || y >= PlotBitmap.height()) return;
+    PlotBitmap.setPixel(x, static_cast<int>(y), colour);
+}
+
+void TForm2::PlotChannel(std::int32_t channel) {
+    if (channel < 0 || channel > LastDrawnChannel) return;
+    const int W = PlotBitmap.width();
+    const int H = PlotBitmap.height();
+    const double column = std::trunc((channel - ShownMinChannel) * PixelsPerChannel);
+    if (column <= 0 || column >= W) return;
+    const int x = static_cast<int>(column);
+    const double k = Spectrum[channel];
+    // Rows are computed in floating point: a large count times the scale can exceed int.
+    SetPlotPixel(x, H - std::trunc((k - 1) * PixelsPerCount), PlotBackColour.rgb());
+    const double y = H - std::trunc(k * PixelsPerCount);
+    if (y >= 0 && y <= H) SetPlotPixel(x, y, PlotForeColour.rgb());
+}
+
+void TForm2::DrawAxes() {
+    platform::TCanvas canvas(Image1->Picture());
+    canvas.BrushColor = PlotBackColour;
+    canvas.FillRect(AxisRect);
+
+    const int axisRight =
+        AxisOriginX + static_cast<int>((ShownMaxChannel - ShownMinChannel) * PixelsPerChannel);
+    const int axisTop = AxisOriginY - static_cast<int>(ShownFullScale * PixelsPerCount);
+    canvas.PenColor = PlotForeColour;
+    canvas.MoveTo(AxisOriginX, AxisOriginY);
+    canvas.LineTo(axisRight, AxisOriginY);
+    canvas.MoveTo(AxisOriginX, AxisOriginY);
+    canvas.LineTo(AxisOriginX, axisTop);
+
+    canvas.Font = platform::FixedFont();
+    canvas.FontColor = PlotForeColour;
+
+    const QString fullScale = QString::asprintf("%10d", ShownFullScale);
+    Edit1->setText(fullScale);
+    canvas.TextOut(AxisOriginX - canvas.TextWidth(fullScale) - 5,
+                   axisTop - canvas.TextHeight(fullScale) / 2, fullScale);
+
+    const QString upper = QString::asprintf("%5d ", ShownMaxChannel);
+    Edit3->setText(upper);
+    canvas.TextOut(axisRight - canvas.TextWidth(upper) / 2,
+                   AxisOriginY + canvas.TextHeight(upper) / 2, upper);
+
+    const QString lower = QString::asprintf("%5d ", ShownMinChannel);
+    Edit2->setText(lower);
+    canvas.TextOut(AxisOriginX - canvas.TextWidth(lower) / 2,
+                   AxisOriginY + canvas.TextHeight(lower) / 2, lower);
+    Image1->Changed();
+}
+
+void TForm2::Rescale() {
+    if (!LaidOut()) return;
+    if (CheckBox1->isChecked()) {
+        std::int32_t largest = 0;
+        for (std::int32_t i = RequestedMinChannel; i <= RequestedMaxChannel; ++i)
+            largest = std::max(largest, Spectrum[i]);
+        RequestedFullScale = AutomaticFullScale(largest);
+    }
+    if (ShownMaxChannel == RequestedMaxChannel && ShownMinChannel == RequestedMinChannel &&
+        ShownFullScale == RequestedFullScale)
+        return;
+
+    ShownMaxChannel = RequestedMaxChannel;
+    ShownMinChannel = RequestedMinChannel;
+    ShownFullScale = RequestedFullScale;
+    PixelsPerCount = double(PlotHeight) / ShownFullScale;
+    PixelsPerChannel = double(PlotWidth) / (ShownMaxChannel - ShownMinChannel);
+
+    DrawAxes();
+    ClearPlotBitmap();
+    for (std::int32_t i = ShownMinChannel; i <= ShownMaxChannel; ++i)
+        PlotChannel(i);
+    Image3->SetPicture(PlotBitmap);
+    UpdateCursor();
+}
+
+void TForm2::UpDown1Click(platform::UpDownButton button) {
+    CheckBox1->setChecked(false);
+    if (!LaidOut()) return;
+    RequestedFullScale = LadderStep(ShownFullScale, button);
+    Rescale();
+}
+
+void TForm2::UpDown2Click(platform::UpDownButton button) {
+    if (!LaidOut()) return;
+    std::int32_t v =
+        ShownMaxChannel + (button == platform::UpDownButton::Up ? RangeStep : -RangeStep);
+    if (v > LastChannel) v = LastChannel;
+    if (v <= ShownMinChannel + RangeStep) v = ShownMinChannel + RangeStep;
+    RequestedMaxChannel = v;
+    Rescale();
+}
+
+void TForm2::UpDown3Click(platform::UpDownButton button) {
+    if (!LaidOut()) return;
+    std::int32_t v =
+        ShownMinChannel + (button == platform::UpDownButton::Up ? RangeStep : -RangeStep);
+    if (v < 0) v = 0;
+    if (v >= ShownMaxChannel - RangeStep) v = ShownMaxChannel - RangeStep;
+    RequestedMinChannel = v;
+    Rescale();
+}
+
+void TForm2::Edit1Exit() {
+    const auto value = ReadInteger(Edit1);
+    // A full scale below 1 cannot be drawn (no count fits under it): refused like text.
+    if (!value || *value < 1) {
+        platform::RefuseEntry(Edit1);
+        return;
+    }
+    RequestedFullScale = *value;
+    CheckBox1->setChecked(false);
+    Rescale();
+}
+
+void TForm2::Edit2Exit() {
+    const auto value = ReadInteger(Edit2);
+    if (!value) {
+        platform::RefuseEntry(Edit2);
+        return;
+    }
+    std::int32_t v = std::max(*value, std::int32_t{0});
+    if (v > ShownMaxChannel - RangeStep) v = ShownMaxChannel - RangeStep;
+    RequestedMinChannel = v;
+    Rescale();
+}
+
+void TForm2::Edit3Exit() {
+    const auto value = ReadInteger(Edit3);
+    if (!value) {
+        platform::RefuseEntry(Edit3);
+        return;
+    }
+    std::int32_t v = std::min(*value, std::int32_t{LastChannel});
+    if (v < ShownMinChannel + RangeStep) v = ShownMinChannel + RangeStep;
+    RequestedMaxChannel = v;
+    Rescale();
+}
+
+// ---------------------------------------------------------------------------------------
+// Cursor and region of interest
+
+std::int32_t TForm2::CountAt(std::int64_t channel) const {
+    // A region end outside the spectrum's channels counts as an empty channel.
+    if (channel < 0 || channel > LastChannel) return 0;
+    return Spectrum[static_cast<std::size_t>(channel)];
+}
+
+std::int32_t TForm2::ChannelAtOffset(int a) const {
+    return static_cast<std::int32_t>(a / PixelsPerChannel) + ShownMinChannel;
+}
+
+void TForm2::UpdateCursor() {
+    if (!LaidOut() || PixelsPerChannel <= 0) return;
+    Image3->DrawOnPicture(0, 0, PlotBitmap); // removes earlier shading
+
+    const std::int32_t channel = ChannelAtOffset(Shape1->x() - Image3->x() + 1);
+    Label9->setText(QStringLiteral("X=%1   ").arg(channel));
+    Label9->adjustSize();
+    Label10->setText(QStringLiteral("Y=%1   ").arg(CountAt(channel)));
+    Label10->adjustSize();
+    if (!RoiValid) return;
+
+    Edit10->setText(QString::number(RoiLow));
+    Edit11->setText(QString::number(RoiHigh));
+    RoiGross = 0;
+    RoiNet = 0;
+    RoiBackground = 0;
+    if (RoiHigh == RoiLow) return;
+
+    const std::int64_t cL = CountAt(RoiLow);
+    const std::int64_t cH = CountAt(RoiHigh);
+    const std::int64_t width = std::int64_t{RoiHigh} - RoiLow; // negative while marking
+    const double slope = double(cH - cL) / double(width);
+    // Trapezoid under the straight line between the end counts, over `width` channels.
+    RoiBackground = (cL + cH) * width / 2;
+
+    platform::TCanvas canvas(Image3->Picture());
+    canvas.PenColor = Yellow;
+    const int W = PlotBitmap.width();
+    const int H = PlotBitmap.height();
+    // Channels outside 0..4096 add nothing, so only the overlap is visited.
+    const std::int64_t first = std::max<std::int64_t>(RoiLow, 0);
+    const std::int64_t last = std::min<std::int64_t>(RoiHigh, LastChannel);
+    for (std::int64_t i = first; i <= last; ++i) {
+        const std::int32_t count = Spectrum[static_cast<std::size_t>(i)];
+        RoiGross += count;
+        if (i > LastDrawnChannel) continue;
+        const double column = std::trunc((i - ShownMinChannel) * PixelsPerChannel);
+        if (column <= 0 || column >= W) continue;
+        const int x = static_cast<int>(column);
+        const double background = (double(i - RoiLow) * slope + double(cL)) * PixelsPerCount;
+        const int yb = ClampedPixel(H - std::trunc(background), H);
+        const int yc =
+            static_cast<int>(std::clamp(H - std::trunc(count * PixelsPerCount), 0.0, double(H)));
+        // A vertical line with both end points, pixel by pixel: cheaper than a painter
+        // per channel, and what falls outside the picture is not drawn.
+        for (int y = std::min(yb, yc); y <= std::max(yb, yc); ++y)
+            canvas.SetPixel(x, y, canvas.PenColor);
+    }
+    Image3->Changed();
+
+    RoiNet = RoiGross - RoiBackground;
+    Edit12->setText(QString::number(RoiGross));
+    Edit13->setText(QString::number(RoiBackground));
+    Edit14->setText(QString::number(RoiNet));
+}
+
+bool TForm2::FormKeyDown(int& key, Qt::KeyboardModifiers shift) {
+    if (!(shift & Qt::AltModifier) || !LaidOut()) return false;
+    if (key != Qt::Key_Right && key != Qt::Key_Left) return false;
+
+    const int L = Shape1->x();
+    const int I = Image3->x();
+    const int W = Image3->width();
+    const int a = L - I + 1;
+    const bool marking = shift & Qt::ControlModifier;
+
+    if (key == Qt::Key_Right) {
+        if (L >= I + W - 1) return false; // at the right end: passed on
+        if (marking) {
+            if (!RoiMarking) {
+                RoiMarking = true;
+                RoiLow = ChannelAtOffset(a);
+            } else {
+                RoiHigh = ChannelAtOffset(a) + 1;
+                RoiValid = true;
+            }
+        }
+        Shape1->move(L + 1, Shape1->y());
+    } else {
+        if (L < I) return false; // at the left end: passed on
+        if (marking) {
+            if (!RoiMarking) {
+                RoiMarking = true;
+                RoiHigh = ChannelAtOffset(a);
+            } else {
+                RoiLow = ChannelAtOffset(a) - 1;
+                RoiValid = true;
+            }
+        }
+        Shape1->move(L - 1, Shape1->y());
+    }
+    UpdateCursor();
+    key = 0;
+    return true;
+}
+
+// Any key released ends keyboard marking.
+void TForm2::FormKeyUp() {
+    RoiMarking = false;
+}
+
+void TForm2::Button2Click() {
+    const auto low = ReadRegionEnd(Edit10);
+    if (!low) {
+        platform::RefuseEntry(Edit10);
+        RoiValid = false;
+        return;
+    }
+    RoiLow = *low;
+    const auto high = ReadRegionEnd(Edit11);
+    if (!high) {
+        platform::RefuseEntry(Edit11);
+        RoiValid = false;
+        return;
+    }
+    RoiHigh = *high;
+    if (RoiHigh < RoiLow) {
+        platform::RefuseEntry(Edit11);
+        RoiValid = false;
+        return;
+    }
+    RoiValid = true;
+    UpdateCursor();
+}

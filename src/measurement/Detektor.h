@@ -34,14 +34,16 @@ class QTimer;
 inline bool Running = false;
 
 // The distance shown to the user: centre z less half the height (cm). Never stored.
-inline double ShownDistance(const sim::DetectorGeometry& g) { return g.z - g.height / 2; }
+inline double ShownDistance(const sim::DetectorGeometry& g) {
+    return g.z - g.height / 2;
+}
 
 // The bench window's controls that the detector window keeps in step.
 struct BenchControls {
-    QScrollBar* ScrollBar2 = nullptr; // distance in tenths of a cm
-    QLineEdit* Edit1 = nullptr;       // distance text
-    QWidget* Shape4 = nullptr;        // the detector on the bench
-    QWidget* Shape9 = nullptr;        // marker line under the detector
+    QScrollBar* ScrollBar2 = nullptr;   // distance in tenths of a cm
+    QLineEdit* Edit1 = nullptr;         // distance text
+    QWidget* Shape4 = nullptr;          // the detector on the bench
+    QWidget* Shape9 = nullptr;          // marker line under the detector
     const int* SourceCentreX = nullptr; // pixel centre of the source on the bench
     const int* SourceCentreY = nullptr;
 };
@@ -158,6 +160,7 @@ private:
     void Button1Click();
     void Acquire();
     bool CountTick();
+    std::int32_t TicksPerSecond() const; // 1000 / TickLength, truncated
     void RunHistory();
     void BitBtn1Click();
     void PresetExit();
@@ -165,10 +168,12 @@ private:
     void CheckBox2Click();
 
     // Plot, range and scale.
+    bool LaidOut() const; // the first-activation layout has run
     void InitDefaults();
     void ClearPlot();
     void ClearPlotBitmap();
     void PlotChannel(std::int32_t channel) override; // also the history's draw hook
+    void SetPlotPixel(int x, double y, QRgb colour);
     void DrawAxes();
     void Rescale();
     void UpDown1Click(platform::UpDownButton button);
@@ -179,6 +184,8 @@ private:
     void Edit3Exit();
 
     // Cursor and region of interest.
+    std::int32_t CountAt(std::int64_t channel) const; // 0 outside channels 0..4096
+    std::int32_t ChannelAtOffset(int a) const;        // channel under cursor offset a (pixels)
     void UpdateCursor();
     void Button2Click();
 
@@ -204,8 +211,8 @@ private:
     sim::HistoryTally Tally; // DepositedEnergy, EnergyDeposited of the current history
 
     // Acquisition.
-    std::int32_t TickLength = 0;     // ms
-    double NextTickTime = 0;         // days
+    std::int32_t TickLength = 0; // ms
+    double NextTickTime = 0;     // days
     std::int32_t ElapsedTicks = 0;
     std::int32_t PresetSeconds = 0;
     std::int32_t HistoriesThisTick = 0;
