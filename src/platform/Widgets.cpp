@@ -68,7 +68,8 @@ void TShape::paintEvent(QPaintEvent* /*event*/) {
     case ShapeType::RoundRect: {
         painter.setPen(pen_);
         painter.setBrush(brush_);
-        const int radius = std::min(area.width(), area.height()) / 4;
+        // Corners are quarter ellipses a quarter of the shorter side across.
+        const int radius = std::min(area.width(), area.height()) / 8;
         painter.drawRoundedRect(area.adjusted(0, 0, -1, -1), radius, radius);
         break;
     }
