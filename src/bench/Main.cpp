@@ -1,0 +1,366 @@
+#include "bench/Main.h"
+
+#include "measurement/Detektor.h"
+#include "measurement/Projection.h"
+#include "platform/Canvas.h"
+#include "platform/EditHooks.h"
+#include "platform/Numbers.h"
+#include "platform/Widgets.h"
+#include "shell/LangStrings.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDir>
+#include <QFrame>
+#include <QLabel>
+#include <QLayout>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QScreen>
+#include <QScrollBar>
+#include <QTimer>
+#include <cmath>
+#include <optional>
+
+namespace {
+
+const QColor MoneyGreen(192, 220, 192);
+const QColor Teal(0, 128, 128);
+const QColor LightYellow(255, 255, 192); // the bench background while the scale is drawn
+constexpr int CarriageReturn = 13;
+
+// Distance range of the detector, cm.
+constexpr double MinDistance = 3;
+constexpr double MaxDistance = 40;
+
+// How often a pending exit request looks again whether the measurement has stopped, ms.
+constexpr int QuitRetryMs = 20;
+
+// Ends the program once no measurement runs. The acquisition loop runs nested inside
+// the main loop and processes the GUI's events between its ticks, so this may be called
+// from within it. Qt's quit closes every window first, and closing a window stops a
+// measurement, so quitting at once would cut the run short: wait until it has stopped.
+// Once the loop has ended, control returns to the main loop, which then ends.
+void QuitOnceStopped() {
+    if (Running) {
+        QTimer::singleShot(QuitRetryMs, qApp, QuitOnceStopped);
+        return;
+    }
+    QCoreApplication::quit();
+}
+
+QString Lang(std::int32_t id) {
+    return QString::fromStdString(shell::LangString(id));
+}
+
+void Paint(QWidget* widget, QColor background, QColor text) {
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::Window, background);
+    palette.setColor(QPalette::WindowText, text);
+    widget->setPalette(palette);
+    widget->setAutoFillBackground(true);
+}
+
+QLabel* MakeLabel(QWidget* parent, const QString& text, const QRect& place) {
+    auto* label = new QLabel(text, parent);
+    label->setGeometry(place);
+    return label;
+}
+
+} // namespace
+
+// --- Construction ------------------------------------------------------------------
+
+TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
+    setWindowTitle(QStringLiteral("Pelzamo2007"));
+    BuildClientArea();
+    BuildMenu();
+    ConnectHandlers();
+    FormCreate();
+}
+
+TForm1::~TForm1() {
+    // The detector window may outlive this one; it must not reach the bench controls
+    // that are going away.
+    if (Detector != nullptr) Detector->SetBench({});
+}
+
+void TForm1::BuildClientArea() {
+    Client = new QWidget(this);
+    Client->setFixedSize(656, 147);
+    Paint(Client, MoneyGreen, Qt::black);
+    setCentralWidget(Client);
+    // Single fixed border: the window keeps the size of its menu and client area.
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+
+    Bevel1 = new QFrame(Client);
+    Bevel1->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    Bevel1->setLineWidth(2);
+    Bevel1->setGeometry(30, 6, 454, 131);
+
+    BuildBench();
+    BuildDistancePanel();
+
+    Timer1 = new QTimer(this);
+    Timer1->setInterval(10);
+}
+
+// Top right corner of the screen, 5 pixels from the top and 10 from the right edge.
+void TForm1::PlaceTopRight() {
+    const int screenWidth = screen() != nullptr ? screen()->geometry().width() : 0;
+    move(screenWidth - frameGeometry().width() - 10, 5);
+}
+
+// The white bench panel: the scale picture with the source, the detector and the
+// marker line over it. Hidden until the first activation.
+void TForm1::BuildBench() {
+    Panel1 = new QFrame(Client);
+    Panel1->setGeometry(32, 8, 454, 131);
+    Paint(Panel1, Qt::white, Qt::black);
+    Panel1->setVisible(false);
+
+    Image1 = new platform::TImage(Panel1);
+    Image1->setGeometry(0, 0, 449, 124);
+
+    Shape9 = new platform::TShape(platform::ShapeType::Rectangle, Panel1);
+    Shape9->SetBrushColor(Qt::black);
+    Shape9->SetPenColor(Qt::black);
+    Shape9->setGeometry(270, 39, 1, 65);
+
+    Shape2 = new platform::TShape(platform::ShapeType::Circle, Panel1);
+    Shape2->SetBrushColor(Qt::blue);
+    Shape2->SetPenColor(Qt::blue);
+    Shape2->setGeometry(11, 34, 10, 10);
+    Shape2->setToolTip(QStringLiteral("Co-60"));
+
+    Label2 = MakeLabel(Panel1, QStringLiteral("Forrás"), QRect(4, 19, 60, 14));
+
+    Shape4 = new platform::TShape(platform::ShapeType::RoundRect, Panel1);
+    Shape4->SetBrushColor(QColor(255, 0, 255));
+    Shape4->SetPenColor(Qt::black);
+    Shape4->setGeometry(270, 13, 60, 60);
+    Shape4->setToolTip(QStringLiteral("Detektor"));
+    Shape4->setEnabled(false);
+}
+
+// The teal panel beside the bench with the distance controls.
+void TForm1::BuildDistancePanel() {
+    Panel2 = new QFrame(Client);
+    Panel2->setGeometry(501, 7, 146, 122);
+    Paint(Panel2, Teal, Qt::white);
+
+    Label1 = MakeLabel(Panel2, QStringLiteral("   DETEKTOR   "), QRect(8, 4, 130, 18));
+    Label1->setAlignment(Qt::AlignCenter);
+    QFont bold = Label1->font();
+    bold.setBold(true);
+    Label1->setFont(bold);
+    Paint(Label1, Qt::yellow, Qt::black);
+
+    Label7 = MakeLabel(Panel2, QStringLiteral("Detektor mozgatása"), QRect(8, 26, 130, 16));
+
+    ScrollBar2 = new QScrollBar(Qt::Horizontal, Panel2);
+    ScrollBar2->setGeometry(8, 44, 130, 17);
+    ScrollBar2->setRange(30, 400);
+    ScrollBar2->setValue(50);
+    ScrollBar2->setPageStep(10);
+    ScrollBar2->setFocusPolicy(Qt::StrongFocus); // Tab moves between the bar and Edit1
+
+    Label3 =
+        MakeLabel(Panel2, QStringLiteral("Forrástól való távolság (cm)"), QRect(4, 64, 138, 30));
+    Label3->setWordWrap(true);
+
+    Edit1 = new QLineEdit(QStringLiteral("Edit1"), Panel2);
+    Edit1->setGeometry(40, 96, 66, 21);
+    Edit1->setToolTip(QStringLiteral("Min=3, Max=40 cm"));
+}
+
+void TForm1::BuildMenu() {
+    Sg1 = menuBar()->addMenu(QStringLiteral("Súgó"));
+    Feladatok1 = Sg1->addAction(QStringLiteral("Feladatok"));
+    Aprogramhasznlata1 = Sg1->addAction(QStringLiteral("A program használata"));
+    Nvjegy1 = Sg1->addAction(QStringLiteral("Névjegy"));
+    Kilps1 = menuBar()->addAction(QStringLiteral("Kilépés"));
+}
+
+void TForm1::ConnectHandlers() {
+    connect(Timer1, &QTimer::timeout, this, [this] { Timer1Timer(); });
+    connect(ScrollBar2, &QScrollBar::valueChanged, this, [this] { ScrollBar2Change(); });
+    platform::OnExit(Edit1, [this] { Edit1Exit(); });
+    // Key preview: the window sees Enter before the edit does.
+    new platform::KeyPreview(
+        this, [this](QKeyEvent* key) { return FormKeyPress(key); }, nullptr);
+
+    connect(Feladatok1, &QAction::triggered, this, [this] { Sg1Click(Feladatok1); });
+    connect(Aprogramhasznlata1, &QAction::triggered, this,
+            [this] { Sg1Click(Aprogramhasznlata1); });
+    connect(Nvjegy1, &QAction::triggered, this, [this] { Nvjegy1Click(); });
+    connect(Kilps1, &QAction::triggered, this, [this] { Kilps1Click(); });
+}
+
+void TForm1::SetDetector(TForm2* detector) {
+    Detector = detector;
+    if (Detector == nullptr) return;
+    Detector->SetBench({ScrollBar2, Edit1, Shape4, Shape9, &SourceCentreX, &SourceCentreY});
+}
+
+// --- Window events -----------------------------------------------------------------
+
+void TForm1::FormCreate() {
+    FirstActivation = true;
+    const QString program = QDir::toNativeSeparators(QCoreApplication::applicationFilePath());
+    shell::SetProgramDirFromExecutable(program.toStdString());
+    Timer1->start();
+}
+
+// Runs once, 10 ms after creation: places the window and draws the scale.
+void TForm1::Timer1Timer() {
+    Timer1->stop();
+    layout()->activate(); // the window takes its fixed size before it is placed
+    PlaceTopRight();
+    BenchBitmap = QImage(Image1->size(), QImage::Format_RGB32);
+    SourceCentreX = Shape2->x() + Shape2->width() / 2;
+    SourceCentreY = Shape2->y() + Shape2->height() / 2;
+    DrawBench();
+}
+
+// The distance scale, 10 pixels per cm from the source centre: an axis with an arrow,
+// a tick every cm, a long tick with its number every 5 cm, and the letter Z. The
+// background is drawn light yellow and then flooded white from the corner, so that only
+// the areas the lines and glyphs enclose keep the yellow.
+void TForm1::DrawBench() {
+    const int sx = SourceCentreX;
+    const int ay = SourceCentreY + 70; // the axis row
+    const int L = Image1->width() - 30;
+    platform::TCanvas canvas(BenchBitmap);
+
+    canvas.BrushColor = LightYellow;
+    canvas.FillRect(0, 0, BenchBitmap.width(), BenchBitmap.height());
+
+    canvas.PenColor = Qt::black;
+    canvas.PenWidth = 1;
+    canvas.MoveTo(sx, ay);
+    canvas.LineTo(sx + L, ay);
+    canvas.LineTo(sx + L - 10, ay - 2);
+    canvas.LineTo(sx + L - 10, ay + 2);
+    canvas.LineTo(sx + L, ay);
+
+    canvas.BrushColor = LightYellow;
+    for (int n = 0; n <= 40; ++n) {
+        const int x = sx + 10 * n;
+        canvas.MoveTo(x, ay);
+        if ((n + 20) % 5 == 0) {
+            canvas.LineTo(x, ay - 10);
+            canvas.TextOut(x - 5, ay - 20, QString::number(n));
+        } else {
+            canvas.LineTo(x, ay - 5);
+        }
+    }
+    canvas.TextOut(sx + L, ay - 5, QStringLiteral("Z"));
+
+    canvas.BrushColor = Qt::white;
+    canvas.FloodFill(0, 0, LightYellow);
+    Image1->SetPicture(BenchBitmap);
+}
+
+bool TForm1::event(QEvent* event) {
+    const bool result = QMainWindow::event(event);
+    if (event->type() == QEvent::WindowActivate) FormActivate();
+    return result;
+}
+
+void TForm1::FormActivate() {
+    // The layout step must precede the first activation; should the window be shown
+    // before its timer fired, run it now.
+    if (Timer1->isActive()) Timer1Timer();
+    Image1->SetPicture(BenchBitmap);
+    if (!FirstActivation) return;
+
+    // The window frame is known only now that the window is shown: place the window
+    // again, so that its outer edge, not its client area, keeps 10 pixels from the
+    // screen's right edge.
+    PlaceTopRight();
+    LoadCaptions();
+    Identifier = IdentifierSource ? IdentifierSource() : QString();
+    FirstActivation = false;
+    if (Detector != nullptr) Detector->SyncDistance(nullptr);
+    Panel1->setVisible(true);
+    setWindowTitle(Identifier + QStringLiteral("   ") + Lang(200));
+    if (Detector != nullptr)
+        Detector->move(frameGeometry().left(), frameGeometry().top() + frameGeometry().height());
+}
+
+void TForm1::LoadCaptions() {
+    Sg1->setTitle(Lang(4));
+    Kilps1->setText(Lang(5));
+    Feladatok1->setText(Lang(42));
+    Aprogramhasznlata1->setText(Lang(43));
+    Nvjegy1->setText(Lang(27));
+    Shape4->setToolTip(Lang(29));
+    Label1->setText(Lang(60));
+    Label2->setText(Lang(61));
+    Label2->adjustSize();
+    Label3->setText(Lang(62));
+    Label7->setText(Lang(48));
+}
+
+// Enter in the distance field validates it; the key goes on.
+bool TForm1::FormKeyPress(QKeyEvent* key) {
+    const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter ||
+                       key->text() == QChar(CarriageReturn);
+    if (enter && Edit1->hasFocus()) Edit1Exit();
+    return false;
+}
+
+void TForm1::closeEvent(QCloseEvent* event) {
+    FormClose();
+    event->accept();
+}
+
+// Stops a running measurement at its next tick and ends the program: the detector
+// window stays open otherwise, and Qt would not quit on its own.
+void TForm1::FormClose() {
+    Running = false;
+    Kilps1Click();
+}
+
+// --- Distance controls -------------------------------------------------------------
+
+// The scroll bar sets the distance in tenths of a cm, 3.0 to 40.0.
+void TForm1::ScrollBar2Change() {
+    if (Detector == nullptr) return;
+    sim::DetectorGeometry& g = Detector->Geometry();
+    g.z = ScrollBar2->value() * 0.1 + g.height / 2;
+    Detector->SyncDistance(ScrollBar2);
+}
+
+// A typed distance, 3 to 40 cm. It goes through the scroll bar, which cuts it to whole
+// tenths; when the bar already stands at that tenth, the typed value stays in force as
+// typed and nothing is redrawn.
+void TForm1::Edit1Exit() {
+    const auto d = platform::ParseFloat(platform::TrimSpaces(Edit1->text().toStdString()));
+    if (!d || !std::isfinite(*d) || *d < MinDistance || *d > MaxDistance) {
+        platform::RefuseEntry(Edit1);
+        return;
+    }
+    if (Detector == nullptr) return;
+    sim::DetectorGeometry& g = Detector->Geometry();
+    g.z = *d + g.height / 2;
+    ScrollBar2->setValue(measurement::TruncSteps((g.z - g.height / 2) * 10));
+}
+
+// --- Menu --------------------------------------------------------------------------
+
+// Asks the event loop to end the program; a running measurement first runs on until it
+// stops (by Stop, its preset time or the closing of a window).
+void TForm1::Kilps1Click() {
+    QTimer::singleShot(0, qApp, QuitOnceStopped);
+}
+
+void TForm1::Sg1Click(QObject* sender) {
+    if (ShowHelp) ShowHelp(sender == Feladatok1 ? 1 : 0);
+}
+
+void TForm1::Nvjegy1Click() {
+    if (ShowAbout) ShowAbout();
+}

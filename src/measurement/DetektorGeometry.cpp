@@ -1,0 +1,498 @@
+// The geometry tab of the detector window: the detector's size and position, their
+// entry fields, the oblique projection on Image2, the detector shape on the bench, and
+// the synchronisation of the detector distance with the bench window.
+//
+// Wiring: the window's constructor builds the spectrum tab first, then calls
+// BuildGeometryTab() and ConnectGeometryHandlers(). ConnectGeometryHandlers also hooks
+// the region ends Edit10 and Edit11 of the spectrum tab (leaving them and Enter in them
+// run Edit4Exit / Edit4KeyPress, whose region branch is here), so they must exist by
+// then. LoadCaptions calls BindFields() as its last step.
+//
+// The distance shown to the user is z - height/2 and is computed afresh wherever it is
+// used; the physics crystal spans z - height .. z + height. Both conventions are kept
+// side by side on purpose: the bench shape is 2 x height wide from the shown distance.
+
+#include "measurement/Detektor.h"
+#include "measurement/Projection.h"
+
+#include "platform/Canvas.h"
+#include "platform/EditHooks.h"
+#include "platform/Numbers.h"
+#include "simulation/Source.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QScrollBar>
+#include <QTabWidget>
+#include <QValidator>
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+#include <optional>
+
+namespace measurement {
+
+std::int32_t TruncPixel(double value) {
+    if (std::isnan(value)) return 0;
+    const double limited = std::clamp(value, -double(PixelLimit), double(PixelLimit));
+    return static_cast<std::int32_t>(std::trunc(limited));
+}
+
+std::int32_t TruncSteps(double value) {
+    if (std::isnan(value)) return 0;
+    const double nearest = std::round(value);
+    const double noise = 1e-12 * std::max(1.0, std::fabs(value));
+    return TruncPixel(std::fabs(value - nearest) <= noise ? nearest : value);
+}
+
+ProjectedPoint ProjectPoint(double X, double Y, double Z) {
+    constexpr double angle = 0.4; // rad
+    const double c = std::cos(angle);
+    const double s = std::sin(angle);
+    return {TruncPixel(Z * c - Y * c), TruncPixel(X - Z * s - Y * s)};
+}
+
+} // namespace measurement
+
+namespace {
+
+using measurement::ProjectedPoint;
+using measurement::ProjectPoint;
+using measurement::TruncPixel;
+using measurement::TruncSteps;
+
+const QColor Grey(128, 128, 128);
+constexpr int CarriageReturn = 13;
+
+// Image2 at its design size, pixels.
+constexpr int ProjectionWidth = 395;
+constexpr int ProjectionHeight = 281;
+
+// --- Text in and out ---------------------------------------------------------------
+
+QString FormatNumber(double value) {
+    return QString::fromStdString(platform::FormatFloat(value));
+}
+
+// A floating-point entry after dropping the blanks around it. A number too large for a
+// double (1e999) is refused like any other text that does not parse: it would reach
+// the drawing and the physics as infinity.
+std::optional<double> ReadFloat(const QString& text) {
+    const auto value = platform::ParseFloat(platform::TrimSpaces(text.toStdString()));
+    if (!value || !std::isfinite(*value)) return std::nullopt;
+    return value;
+}
+
+std::optional<std::int32_t> ReadInteger(const QString& text) {
+    return platform::ParseInteger(platform::TrimSpaces(text.toStdString()));
+}
+
+// Limits what the user may type into a field to `limit` characters, like an edit's
+// maximum length, while texts written by the program may be longer (the combos show
+// "2.5" but take one typed character). A change that makes the text longer than both
+// the limit and the text before it is refused; deleting is always allowed.
+class TypedLengthLimit : public QValidator {
+public:
+    TypedLengthLimit(QLineEdit* edit, int limit) : QValidator(edit), limit_(limit) {
+        previous_ = edit->text();
+        connect(edit, &QLineEdit::textChanged, this, [this](const QString& t) { previous_ = t; });
+    }
+
+    State validate(QString& input, int& /*pos*/) const override {
+        const bool longer = input.size() > limit_ && input.size() > previous_.size();
+        return longer ? Invalid : Acceptable;
+    }
+
+private:
+    int limit_;
+    QString previous_; // the text before the change being validated
+};
+
+// --- Building the tab --------------------------------------------------------------
+
+QLabel* MakeLabel(QWidget* parent, const QString& text, int x, int y) {
+    auto* label = new QLabel(text, parent);
+    label->move(x, y);
+    label->adjustSize();
+    return label;
+}
+
+QLineEdit* MakeEdit(QWidget* parent, const QString& text, int x, int y, int width) {
+    auto* edit = new QLineEdit(text, parent);
+    edit->setGeometry(x, y, width, 21);
+    return edit;
+}
+
+// An editable combo with the detector sizes to choose from; disabled at start.
+QComboBox* MakeSizeCombo(QWidget* parent, int x, int y) {
+    auto* combo = new QComboBox(parent);
+    combo->setEditable(true);
+    combo->addItems({QStringLiteral("1.0"), QStringLiteral("2.5"), QStringLiteral("3.0")});
+    // The typed text is what the handler reads: no completion, and Enter adds no item.
+    combo->setCompleter(nullptr);
+    combo->setInsertPolicy(QComboBox::NoInsert);
+    combo->setCurrentIndex(1);
+    combo->setEditText(QStringLiteral("2.5"));
+    combo->lineEdit()->setValidator(new TypedLengthLimit(combo->lineEdit(), 1));
+    combo->setGeometry(x, y, 80, 22);
+    combo->setEnabled(false);
+    return combo;
+}
+
+platform::TUpDown* MakeSpinner(QWidget* parent, QLineEdit* edit, int min, int max, int position) {
+    auto* spinner = new platform::TUpDown(Qt::Vertical, parent);
+    spinner->SetRange(min, max);
+    spinner->SetPosition(position);
+    spinner->SetAssociate(edit);
+    spinner->setGeometry(edit->x() + edit->width() + 1, edit->y(), 17, edit->height());
+    return spinner;
+}
+
+QScrollBar* MakePanBar(Qt::Orientation orientation, QWidget* parent, const QRect& place) {
+    auto* bar = new QScrollBar(orientation, parent);
+    bar->setRange(0, 500);
+    bar->setValue(250);
+    bar->setPageStep(10);
+    bar->setGeometry(place);
+    return bar;
+}
+
+// --- Drawing -----------------------------------------------------------------------
+
+// The topmost and lowest points of a drawn circle, as projected offsets.
+struct CircleExtremes {
+    ProjectedPoint top{-2000, -2000};
+    ProjectedPoint bottom{2000, 2000};
+};
+
+QPoint OnScreen(int ox, int oy, ProjectedPoint p) {
+    return {ox + p.h, oy - p.v};
+}
+
+// Draws one end face of the crystal as a closed polygon of 37 points at depth Zp
+// (projection units) and returns its top and bottom points; among equal extremes the
+// first point wins.
+CircleExtremes DrawEndCircle(platform::TCanvas& canvas, const sim::DetectorGeometry& g, double M,
+                             double Zp, int ox, int oy) {
+    CircleExtremes extremes;
+    for (int i = 0; i <= 36; ++i) {
+        const double a = i * std::numbers::pi / 18;
+        const double X = (g.radius * std::cos(a) + g.x) * M;
+        const double Y = (g.radius * std::sin(a) + g.y) * M;
+        const ProjectedPoint p = ProjectPoint(X, Y, Zp);
+        const QPoint at = OnScreen(ox, oy, p);
+        if (i == 0)
+            canvas.MoveTo(at.x(), at.y());
+        else
+            canvas.LineTo(at.x(), at.y());
+        if (p.v > extremes.top.v) extremes.top = p;
+        if (p.v < extremes.bottom.v) extremes.bottom = p;
+    }
+    return extremes;
+}
+
+void DrawLine(platform::TCanvas& canvas, int ox, int oy, ProjectedPoint from, ProjectedPoint to) {
+    const QPoint a = OnScreen(ox, oy, from);
+    const QPoint b = OnScreen(ox, oy, to);
+    canvas.MoveTo(a.x(), a.y());
+    canvas.LineTo(b.x(), b.y());
+}
+
+// The three axes from the origin (the source) with their letters; the end points are in
+// projection units, not scaled by the magnification.
+void DrawProjectionAxes(platform::TCanvas& canvas, int ox, int oy) {
+    struct Axis {
+        double X, Y, Z;
+        const char* letter;
+    };
+    const Axis axes[] = {{150, 0, 0, "X"}, {0, 150, 0, "Y"}, {0, 0, 230, "Z"}};
+    for (const Axis& axis : axes) {
+        canvas.MoveTo(ox, oy);
+        const QPoint end = OnScreen(ox, oy, ProjectPoint(axis.X, axis.Y, axis.Z));
+        canvas.LineTo(end.x(), end.y());
+        canvas.TextOut(end.x(), end.y(), QString::fromLatin1(axis.letter));
+    }
+}
+
+// The detector and its marker line on the bench, 10 pixels per cm from the source
+// centre. The shape spans the shown distance d .. d + 2 x height.
+void PlaceBenchShapes(const BenchControls& bench, const sim::DetectorGeometry& g) {
+    if (bench.Shape4 == nullptr) return;
+    const int sx = bench.SourceCentreX != nullptr ? *bench.SourceCentreX : 0;
+    const int sy = bench.SourceCentreY != nullptr ? *bench.SourceCentreY : 0;
+    // A negative size (from a negative height or radius) shows as an empty shape.
+    const int width = std::max(0, TruncPixel(g.height * 20));
+    const int height = std::max(0, TruncPixel(g.radius * 20));
+    const int left = TruncSteps(ShownDistance(g) * 10) + sx;
+    const int top = TruncPixel((g.y - g.radius) * 10) + sy;
+    bench.Shape4->setGeometry(left, top, width, height);
+    if (bench.Shape9 != nullptr) bench.Shape9->move(left, bench.Shape9->y());
+    bench.Shape4->raise();
+}
+
+} // namespace
+
+// --- Construction ------------------------------------------------------------------
+
+void TForm2::BuildGeometryTab() {
+    // The page exists but its tab is hidden: the user cannot open it, while its
+    // operations keep running for the bench window and the layout step.
+    if (Geometria == nullptr) Geometria = new QWidget;
+    if (PageControl1 != nullptr && PageControl1->indexOf(Geometria) < 0) {
+        const int index = PageControl1->addTab(Geometria, QStringLiteral("Geometria"));
+        PageControl1->setTabVisible(index, false);
+    }
+    QWidget* page = Geometria;
+
+    // The projection with its panning bars: vertical on the left, horizontal below.
+    ScrollBar2 = MakePanBar(Qt::Vertical, page, QRect(4, 4, 17, ProjectionHeight));
+    Image2 = new platform::TImage(page);
+    Image2->setGeometry(23, 4, ProjectionWidth, ProjectionHeight);
+    ScrollBar1 =
+        MakePanBar(Qt::Horizontal, page, QRect(23, 6 + ProjectionHeight, ProjectionWidth, 17));
+
+    // Size of the detector.
+    const int x0 = 432;
+    Label5 = MakeLabel(page, QStringLiteral("Detektor méretei"), x0, 6);
+    Label1 = MakeLabel(page, QStringLiteral("Magasság"), x0, 32);
+    ComboBox1 = MakeSizeCombo(page, x0 + 90, 28);
+    Label2 = MakeLabel(page, QStringLiteral("Sugár"), x0, 60);
+    ComboBox2 = MakeSizeCombo(page, x0 + 90, 56);
+
+    // Position of its centre.
+    Label4 = MakeLabel(page, QStringLiteral("Detektor középpont helyzete"), x0, 96);
+    Label6 = MakeLabel(page, QStringLiteral("X"), x0, 124);
+    Edit7 = MakeEdit(page, QStringLiteral("0"), x0 + 20, 120, 60);
+    UpDown4 = MakeSpinner(page, Edit7, 0, 100, 0);
+    Label7 = MakeLabel(page, QStringLiteral("Y"), x0, 152);
+    Edit8 = MakeEdit(page, QStringLiteral("0"), x0 + 20, 148, 60);
+    UpDown5 = MakeSpinner(page, Edit8, 0, 100, 0);
+    Label8 = MakeLabel(page, QStringLiteral("Z"), x0, 180);
+    Edit9 = MakeEdit(page, QStringLiteral("10"), x0 + 20, 176, 60);
+    UpDown6 = MakeSpinner(page, Edit9, 3, 40, 10);
+    Edit7->setEnabled(false);
+    UpDown4->setEnabled(false);
+    Edit8->setEnabled(false);
+    UpDown5->setEnabled(false);
+    Edit9->setReadOnly(true); // the distance changes through the spinner only
+
+    // Magnification and resolution: present but not shown.
+    Label19 = MakeLabel(page, QStringLiteral("Nagyítás"), x0, 216);
+    Edit15 = MakeEdit(page, QString(), x0 + 90, 212, 60);
+    Label3 = MakeLabel(page, QStringLiteral("Felbontás (keV)"), x0, 244);
+    Edit6 = MakeEdit(page, QString(), x0 + 90, 240, 60);
+    for (QWidget* hidden : {static_cast<QWidget*>(Label19), static_cast<QWidget*>(Edit15),
+                            static_cast<QWidget*>(Label3), static_cast<QWidget*>(Edit6)})
+        hidden->setVisible(false);
+}
+
+void TForm2::ConnectGeometryHandlers() {
+    // Every numeric entry of the tab, and the region ends of the spectrum tab, share one
+    // exit handler and one key handler.
+    for (QLineEdit* edit : {Edit6, Edit7, Edit8, Edit9, Edit15, Edit10, Edit11}) {
+        if (edit == nullptr) continue;
+        platform::OnExit(edit, [this, edit] { Edit4Exit(edit); });
+        platform::OnEnterKey(edit, [this, edit] { Edit4KeyPress(edit, CarriageReturn); });
+    }
+
+    // A combo changes on a choice from its list or on typing, never when the program
+    // writes its text.
+    connect(ComboBox1, &QComboBox::textActivated, this, [this] { ComboBox1Change(); });
+    connect(ComboBox1->lineEdit(), &QLineEdit::textEdited, this, [this] { ComboBox1Change(); });
+    connect(ComboBox2, &QComboBox::textActivated, this, [this] { ComboBox2Change(); });
+    connect(ComboBox2->lineEdit(), &QLineEdit::textEdited, this, [this] { ComboBox2Change(); });
+
+    connect(UpDown4, &platform::TUpDown::clicked, this, [this] { UpDown4Click(); });
+    connect(UpDown5, &platform::TUpDown::clicked, this, [this] { UpDown5Click(); });
+    connect(UpDown6, &platform::TUpDown::clicked, this, [this] { UpDown6Click(); });
+
+    connect(ScrollBar1, &QScrollBar::valueChanged, this, [this] { ScrollBar1Change(); });
+    connect(ScrollBar2, &QScrollBar::valueChanged, this, [this] { ScrollBar2Change(); });
+}
+
+void TForm2::BindFields() {
+    BoundFields.insert(Edit6, BoundField{&Resolution, nullptr});
+    BoundFields.insert(Edit7, BoundField{&Detector.x, nullptr});
+    BoundFields.insert(Edit8, BoundField{&Detector.y, nullptr});
+    BoundFields.insert(Edit9, BoundField{&Detector.z, nullptr}); // Edit4Exit has its own rule
+    BoundFields.insert(Edit15, BoundField{&Magnification, nullptr});
+    if (Edit10 != nullptr) BoundFields.insert(Edit10, BoundField{nullptr, &RoiLow});
+    if (Edit11 != nullptr) BoundFields.insert(Edit11, BoundField{nullptr, &RoiHigh});
+}
+
+// --- Drawing and display -----------------------------------------------------------
+
+void TForm2::DrawGeometry() {
+    QImage& picture = Image2->Picture();
+    // The layout step gives Image2 its drawing surface; before it there is nothing to
+    // draw on, but the bench shapes are still placed.
+    if (picture.isNull() && !GeometryRect.isEmpty())
+        picture = QImage(Image2->size(), QImage::Format_RGB32);
+
+    if (!picture.isNull()) {
+        const double M = Magnification; // pixels per cm
+        const int ox = ProjectionOriginX;
+        const int oy = ProjectionOriginY;
+        const int W = Image2->width();
+        const int H = Image2->height();
+        const sim::DetectorGeometry& g = Detector;
+        platform::TCanvas canvas(picture);
+
+        // Background and frame.
+        canvas.BrushColor = Qt::white;
+        canvas.FillRect(GeometryRect);
+        canvas.PenColor = Qt::black;
+        canvas.PenWidth = 1;
+        canvas.MoveTo(0, 0);
+        canvas.LineTo(0, H - 1);
+        canvas.LineTo(W - 1, H - 1);
+        canvas.LineTo(W - 1, 0);
+        canvas.LineTo(0, 0);
+
+        // Far end face, greyed from its centre.
+        canvas.PenWidth = 2;
+        const double Z1 = (g.z + g.height) * M;
+        const CircleExtremes far = DrawEndCircle(canvas, g, M, Z1, ox, oy);
+        const QPoint centre = OnScreen(ox, oy, ProjectPoint(g.x * M, g.y * M, Z1));
+        canvas.SetPixel(centre.x(), centre.y(), Qt::white);
+        canvas.BrushColor = Grey;
+        canvas.FloodFill(centre.x(), centre.y(), Qt::white);
+
+        // Near end face and the silhouette between the two.
+        const double Z2 = (g.z - g.height) * M;
+        const CircleExtremes near = DrawEndCircle(canvas, g, M, Z2, ox, oy);
+        DrawLine(canvas, ox, oy, far.top, near.top);
+        DrawLine(canvas, ox, oy, far.bottom, near.bottom);
+
+        canvas.BrushColor = Qt::white;
+        canvas.PenColor = Qt::black;
+        canvas.PenWidth = 1;
+        DrawProjectionAxes(canvas, ox, oy);
+        Image2->Changed();
+    }
+
+    PlaceBenchShapes(Bench, Detector);
+}
+
+void TForm2::ShowGeometry() {
+    // FormatFloat always writes '.' as the decimal separator, whatever the locale.
+    ComboBox1->setEditText(FormatNumber(Detector.height));
+    ComboBox2->setEditText(FormatNumber(Detector.radius));
+    Edit6->setText(FormatNumber(Resolution));
+    Edit7->setText(FormatNumber(Detector.x));
+    Edit8->setText(FormatNumber(Detector.y));
+    Edit9->setText(FormatNumber(ShownDistance(Detector)));
+    Edit15->setText(FormatNumber(Magnification));
+    DrawGeometry();
+}
+
+// Keeps the distance controls of both windows in step. Setting the bench scroll bar
+// from the spinner's branch runs the bench's change handler at once, which calls this
+// again with the scroll bar as sender (one level deep); that inner call finishes before
+// this one goes on. d is read afresh at every step because the inner call changes z.
+void TForm2::SyncDistance(QObject* sender) {
+    if (sender != nullptr && sender == UpDown6 && Bench.ScrollBar2 != nullptr)
+        Bench.ScrollBar2->setValue(TruncSteps(ShownDistance(Detector) * 10));
+    if (sender != nullptr && sender == Bench.ScrollBar2) {
+        UpDown6->SetPosition(TruncSteps(ShownDistance(Detector)));
+        Edit9->setText(FormatNumber(ShownDistance(Detector)));
+    }
+    if (Bench.Edit1 != nullptr) Bench.Edit1->setText(FormatNumber(ShownDistance(Detector)));
+    ShowGeometry();
+}
+
+// --- Entry fields ------------------------------------------------------------------
+
+void TForm2::Edit4Exit(QObject* sender) {
+    auto* edit = qobject_cast<QLineEdit*>(sender);
+    if (edit == nullptr) return;
+    const auto bound = BoundFields.constFind(edit);
+    const bool isBound = bound != BoundFields.constEnd();
+
+    // The region ends hold channels: integers.
+    if (edit == Edit10 || edit == Edit11) {
+        const auto channel = ReadInteger(edit->text());
+        if (!channel) {
+            platform::RefuseEntry(edit);
+            return;
+        }
+        if (isBound && bound->channel != nullptr) {
+            *bound->channel = *channel;
+            ShowGeometry();
+        }
+        return;
+    }
+
+    const auto value = ReadFloat(edit->text());
+    if (!value) {
+        platform::RefuseEntry(edit);
+        return;
+    }
+    if (edit == Edit9) { // the shown distance, bound or not
+        Detector.z = *value + Detector.height / 2;
+        ShowGeometry();
+    } else if (isBound && bound->value != nullptr) {
+        *bound->value = *value;
+        ShowGeometry();
+    }
+}
+
+void TForm2::Edit4KeyPress(QObject* sender, int key) {
+    if (key == CarriageReturn) Edit4Exit(sender);
+}
+
+// The size combos. A text that is not a number (a lone "-" or "." while typing) is
+// refused like any entry: selected, focus kept, nothing changed.
+void TForm2::ComboBox1Change() {
+    const auto height = ReadFloat(ComboBox1->currentText());
+    if (!height) {
+        platform::RefuseEntry(ComboBox1->lineEdit());
+        return;
+    }
+    Detector.height = *height;
+    Detector.boundingRadius = sim::ComputeBoundingRadius(Detector);
+    ShowGeometry();
+}
+
+void TForm2::ComboBox2Change() {
+    const auto radius = ReadFloat(ComboBox2->currentText());
+    if (!radius) {
+        platform::RefuseEntry(ComboBox2->lineEdit());
+        return;
+    }
+    Detector.radius = *radius;
+    Detector.boundingRadius = sim::ComputeBoundingRadius(Detector);
+    ShowGeometry();
+}
+
+// --- Spinners and panning ----------------------------------------------------------
+// A spinner has already written its new position into its edit when these run.
+
+void TForm2::UpDown4Click() {
+    Edit4Exit(Edit7);
+    DrawGeometry();
+}
+
+void TForm2::UpDown5Click() {
+    Edit4Exit(Edit8);
+    DrawGeometry();
+}
+
+void TForm2::UpDown6Click() {
+    Edit4Exit(Edit9);
+    SyncDistance(UpDown6);
+    DrawGeometry();
+}
+
+void TForm2::ScrollBar1Change() {
+    const int max = ScrollBar1->maximum();
+    if (max != 0) ProjectionOriginX = Image2->width() * ScrollBar1->value() / max;
+    DrawGeometry();
+}
+
+void TForm2::ScrollBar2Change() {
+    const int max = ScrollBar2->maximum();
+    if (max != 0) ProjectionOriginY = Image2->height() * ScrollBar2->value() / max;
+    DrawGeometry();
+}

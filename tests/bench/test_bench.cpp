@@ -1,7 +1,438 @@
+// The bench window: its layout and scale, its first activation, and the detector
+// distance kept in step between its controls and the detector window.
+
+#include "bench/Main.h"
+#include "measurement/Detektor.h"
+
+#include "platform/Clock.h"
+#include "platform/Widgets.h"
+#include "shell/LangStrings.h"
+#include "simulation/CrossSection.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QScrollBar>
+#include <QTemporaryDir>
 #include <QtTest>
+#include <map>
+#include <memory>
+#include <numeric>
+
+class TForm1Probe {
+public:
+    static const QImage& BenchBitmap(TForm1& f) { return f.BenchBitmap; }
+    static int SourceCentreX(TForm1& f) { return f.SourceCentreX; }
+    static int SourceCentreY(TForm1& f) { return f.SourceCentreY; }
+    static bool FirstActivation(TForm1& f) { return f.FirstActivation; }
+};
+
+class TForm2Probe {
+public:
+    static sim::DetectorGeometry& Geometry(TForm2& f) { return f.Detector; }
+    static const sim::Spectrum& Spectrum(TForm2& f) { return f.Spectrum; }
+    static std::int32_t ElapsedTicks(TForm2& f) { return f.ElapsedTicks; }
+    static bool LaidOut(TForm2& f) { return !f.FirstActivation && !f.Timer1->isActive(); }
+};
+
+namespace {
+
+using Bench = TForm1Probe;
+using Detector = TForm2Probe;
+
+bool IsColour(const QImage& image, int x, int y, QColor colour) {
+    return image.valid(x, y) && (image.pixel(x, y) & 0xFFFFFF) == (colour.rgb() & 0xFFFFFF);
+}
+
+std::int64_t Total(const sim::Spectrum& s) {
+    return std::accumulate(s.begin(), s.end(), std::int64_t{0});
+}
+
+// A language pack with the bench window's strings.
+class LanguagePack {
+public:
+    LanguagePack() {
+        QFile file(dir_.filePath(QStringLiteral("Pelzamo2007.ini")));
+        if (!file.open(QIODevice::WriteOnly)) return;
+        file.write("[General]\n"
+                   "S0004=Help\nS0005=Exit\nS0027=About\nS0029=Detector\nS0042=Tasks\n"
+                   "S0043=Using the program\nS0048=Move the detector\nS0060=DETECTOR\n"
+                   "S0061=Source\nS0062=Distance from the source (cm)\n"
+                   "S0200=Gamma spectroscopy\n");
+        file.close();
+        shell::OpenLanguageIni(QDir::toNativeSeparators(file.fileName()).toStdString());
+    }
+    ~LanguagePack() { shell::CloseLanguageIni(); }
+
+private:
+    QTemporaryDir dir_;
+};
+
+// Both windows as after start-up: the detector window laid out, then the bench window
+// shown and activated for the first time with the identifier "abc".
+struct Windows {
+    TForm2 detector;
+    TForm1 bench;
+
+    bool Start() {
+        bench.SetDetector(&detector);
+        bench.SetIdentifierSource([] { return QStringLiteral("abc"); });
+        detector.show();
+        detector.activateWindow();
+        if (!QTest::qWaitFor([this] { return Detector::LaidOut(detector); })) return false;
+        bench.show();
+        bench.activateWindow();
+        return QTest::qWaitFor([this] { return !Bench::FirstActivation(bench); });
+    }
+    sim::DetectorGeometry& Geometry() { return Detector::Geometry(detector); }
+};
+
+bool Focus(QWidget* widget) {
+    widget->setFocus(Qt::OtherFocusReason);
+    return QTest::qWaitFor([widget] { return widget->hasFocus(); });
+}
+
+void Enter(QLineEdit* edit, const QString& text) {
+    edit->setText(text);
+    QTest::keyClick(edit, Qt::Key_Return);
+}
+
+// Ends a QApplication::exec() that a test started, should the code under test fail to.
+class Watchdog {
+public:
+    Watchdog() {
+        timer_.setSingleShot(true);
+        QObject::connect(&timer_, &QTimer::timeout, [] { QCoreApplication::exit(1); });
+        timer_.start(10000);
+    }
+
+private:
+    QTimer timer_;
+};
+
+} // namespace
 
 class TestBench : public QObject {
     Q_OBJECT
+
+    platform::ManualClock clock;
+
+private slots:
+    void initTestCase() {
+        sim::InitSimulation();
+        platform::SetClock(&clock);
+    }
+    void cleanupTestCase() { platform::SetClock(nullptr); }
+    void cleanup() {
+        Running = false;
+        QCoreApplication::processEvents(); // drops leftover quit requests outside exec
+    }
+
+    void designLayout() {
+        TForm1 bench;
+        QCOMPARE(bench.Client->size(), QSize(656, 147));
+        QCOMPARE(bench.ScrollBar2->minimum(), 30);
+        QCOMPARE(bench.ScrollBar2->maximum(), 400);
+        QCOMPARE(bench.ScrollBar2->value(), 50);
+        QCOMPARE(bench.Edit1->text(), QStringLiteral("Edit1"));
+        QVERIFY(bench.Panel1->isHidden());
+        QCOMPARE(bench.Shape2->geometry(), QRect(11, 34, 10, 10));
+        QCOMPARE(bench.Image1->size(), QSize(449, 124));
+        QCOMPARE(bench.Sg1->actions().size(), 3);
+        QCOMPARE(bench.menuBar()->actions().size(), 2);
+        // The program folder is the executable's, ending in the separator.
+        const QString dir = QDir::toNativeSeparators(QCoreApplication::applicationDirPath());
+        QCOMPARE(QString::fromStdString(shell::ProgramDir), dir + QDir::separator());
+    }
+
+    void scalePixels() {
+        TForm1 bench;
+        QVERIFY(QTest::qWaitFor([&] { return !bench.Timer1->isActive(); }));
+        QCOMPARE(Bench::SourceCentreX(bench), 16);
+        QCOMPARE(Bench::SourceCentreY(bench), 39);
+        const QImage& b = Bench::BenchBitmap(bench);
+        QCOMPARE(b.size(), QSize(449, 124));
+        // The axis on row 109 from x = 16 to 435, where the letter Z, written on its
+        // background at (435, 104), covers its last pixel.
+        for (int x = 16; x <= 434; ++x)
+            QVERIFY2(IsColour(b, x, 109, Qt::black), qPrintable(QString::number(x)));
+        QVERIFY(IsColour(b, 15, 109, Qt::white));
+        QVERIFY(IsColour(b, 425, 107, Qt::black)); // the arrow head
+        QVERIFY(IsColour(b, 425, 111, Qt::black));
+        int z = 0;
+        for (int y = 104; y < 118; ++y)
+            for (int x = 435; x < 449; ++x)
+                z += IsColour(b, x, y, Qt::black) ? 1 : 0;
+        QVERIFY2(z > 0, "the letter Z at the arrow");
+        // Long ticks every 5 cm reach higher than the short ones between them.
+        for (int n = 0; n <= 40; ++n) {
+            const int x = 16 + 10 * n;
+            const bool longTick = n % 5 == 0;
+            QVERIFY(IsColour(b, x, 104, Qt::black));
+            QVERIFY2(IsColour(b, x, 103, longTick ? Qt::black : Qt::white),
+                     qPrintable(QString::number(x)));
+        }
+        // The background ends white; numbers stand above the long ticks.
+        QVERIFY(IsColour(b, 0, 0, Qt::white));
+        QVERIFY(IsColour(b, 200, 40, Qt::white));
+        int ink = 0;
+        for (int y = 89; y < 100; ++y)
+            for (int x = 411; x < 430; ++x)
+                ink += IsColour(b, x, y, Qt::black) ? 1 : 0;
+        QVERIFY2(ink > 0, "the number 40 above its tick");
+        QCOMPARE(bench.Image1->Picture(), b);
+    }
+
+    void firstActivation() {
+        LanguagePack pack;
+        Windows w;
+        QVERIFY(w.Start());
+        QCOMPARE(w.bench.windowTitle(), QStringLiteral("abc   Gamma spectroscopy"));
+        QCOMPARE(w.bench.Sg1->title(), QStringLiteral("Help"));
+        QCOMPARE(w.bench.Kilps1->text(), QStringLiteral("Exit"));
+        QCOMPARE(w.bench.Feladatok1->text(), QStringLiteral("Tasks"));
+        QCOMPARE(w.bench.Label3->text(), QStringLiteral("Distance from the source (cm)"));
+        QCOMPARE(w.bench.Shape4->toolTip(), QStringLiteral("Detector"));
+        QVERIFY(w.bench.Panel1->isVisible());
+        // The distance as at the first activation; the bar keeps its design position.
+        QCOMPARE(w.bench.Edit1->text(), QStringLiteral("8.5"));
+        QCOMPARE(w.bench.ScrollBar2->value(), 50);
+        QCOMPARE(w.bench.Shape4->geometry(), QRect(16 + 85, 39 - 30, 60, 60));
+        QCOMPARE(w.bench.Shape9->x(), 16 + 85);
+        // Top right of the screen, the detector window directly below.
+        const QRect frame = w.bench.frameGeometry();
+        QCOMPARE(frame.top(), 5);
+        QCOMPARE(frame.left(), w.bench.screen()->geometry().width() - frame.width() - 10);
+        QCOMPARE(w.detector.frameGeometry().topLeft(),
+                 QPoint(frame.left(), frame.top() + frame.height()));
+        // Later activations change nothing of that.
+        w.bench.Edit1->setText(QStringLiteral("x"));
+        w.detector.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&w.detector));
+        w.bench.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&w.bench));
+        QCOMPARE(w.bench.Edit1->text(), QStringLiteral("x"));
+    }
+
+    void scrollBarMovesTheDetector() {
+        Windows w;
+        QVERIFY(w.Start());
+        w.bench.ScrollBar2->setValue(120);
+        QCOMPARE(w.Geometry().z, 12 * 1.0 + 1.5);
+        QCOMPARE(w.bench.Edit1->text(), QStringLiteral("12"));
+        QCOMPARE(w.detector.Edit9->text(), QStringLiteral("12"));
+        QCOMPARE(w.detector.UpDown6->Position(), 12);
+        QCOMPARE(w.bench.Shape4->x(), 16 + 120);
+        // Positions are clamped to the bar's range.
+        w.bench.ScrollBar2->setValue(1000);
+        QCOMPARE(w.bench.Edit1->text(), QStringLiteral("40"));
+    }
+
+    // The spinner of the geometry tab sets the bench bar, whose handler runs the
+    // synchronisation once more from inside the first one.
+    void spinnerRoundTrip() {
+        Windows w;
+        QVERIFY(w.Start());
+        w.bench.ScrollBar2->setValue(85);
+        QCOMPARE(w.detector.UpDown6->Position(), 8);
+        w.detector.UpDown6->Click(platform::UpDownButton::Up);
+        QCOMPARE(w.detector.Edit9->text(), QStringLiteral("9"));
+        QCOMPARE(w.Geometry().z, 10.5);
+        QCOMPARE(w.bench.ScrollBar2->value(), 90);
+        QCOMPARE(w.bench.Edit1->text(), QStringLiteral("9"));
+        QCOMPARE(w.detector.UpDown6->Position(), 9);
+        QCOMPARE(w.bench.Shape4->x(), 16 + 90);
+    }
+
+    void typedDistance() {
+        Windows w;
+        QVERIFY(w.Start());
+        QVERIFY(Focus(w.bench.Edit1));
+
+        Enter(w.bench.Edit1, QStringLiteral("12.34"));
+        QCOMPARE(w.bench.ScrollBar2->value(), 123);
+        QCOMPARE(w.bench.Edit1->text(), QStringLiteral("12.3"));
+        QCOMPARE(w.detector.Edit9->text(), QStringLiteral("12.3"));
+
+        Enter(w.bench.Edit1, QStringLiteral(" 3 "));
+        QCOMPARE(w.bench.ScrollBar2->value(), 30);
+        Enter(w.bench.Edit1, QStringLiteral("40"));
+        QCOMPARE(w.bench.ScrollBar2->value(), 400);
+        QCOMPARE(w.Geometry().z, 41.5);
+
+        // 3.1 stays 3.1, although 3.1 + 1.5 - 1.5 is a hair below it in binary.
+        Enter(w.bench.Edit1, QStringLiteral("3.1"));
+        QCOMPARE(w.bench.ScrollBar2->value(), 31);
+        QCOMPARE(w.bench.Edit1->text(), QStringLiteral("3.1"));
+        QCOMPARE(w.bench.Shape4->x(), 16 + 31);
+
+        // Already at that tenth: the typed value stands and nothing is redrawn.
+        w.bench.ScrollBar2->setValue(85);
+        const QRect shape = w.bench.Shape4->geometry();
+        Enter(w.bench.Edit1, QStringLiteral("8.57"));
+        QCOMPARE(w.Geometry().z, 8.57 + 1.5);
+        QCOMPARE(w.bench.Edit1->text(), QStringLiteral("8.57"));
+        QCOMPARE(w.detector.Edit9->text(), QStringLiteral("8.5"));
+        QCOMPARE(w.bench.Shape4->geometry(), shape);
+
+        // Leaving the field validates it too.
+        w.bench.Edit1->setText(QStringLiteral("20"));
+        QTest::keyClick(w.bench.Edit1, Qt::Key_Tab);
+        QCOMPARE(w.bench.ScrollBar2->value(), 200);
+    }
+
+    void refusedDistances() {
+        Windows w;
+        QVERIFY(w.Start());
+        const double z = w.Geometry().z;
+        for (const char* bad : {"2.99", "40.01", "", "abc", "1e999", "-5", "12,5", "nan"}) {
+            QVERIFY(Focus(w.bench.Edit1));
+            Enter(w.bench.Edit1, QString::fromLatin1(bad));
+            QVERIFY2(w.bench.Edit1->hasFocus(), bad);
+            QCOMPARE(w.bench.Edit1->selectedText(), w.bench.Edit1->text());
+            QCOMPARE(w.Geometry().z, z);
+            QCOMPARE(w.bench.ScrollBar2->value(), 50);
+        }
+        // Leaving the field with a bad text brings the focus back.
+        w.bench.Edit1->setText(QStringLiteral("41"));
+        QTest::keyClick(w.bench.Edit1, Qt::Key_Tab);
+        QVERIFY(QTest::qWaitFor([&] { return w.bench.Edit1->hasFocus(); }));
+        QCOMPARE(w.bench.Edit1->selectedText(), QStringLiteral("41"));
+        QCOMPARE(w.Geometry().z, z);
+    }
+
+    // A new height keeps z: the geometry tab and the bench shape follow at once, the
+    // bench's own distance controls only at the next synchronisation.
+    void heightChangeKeepsTheCentre() {
+        Windows w;
+        QVERIFY(w.Start());
+        w.bench.ScrollBar2->setValue(85);
+        QComboBox* combo = w.detector.ComboBox1;
+        combo->setEnabled(true);
+        combo->setCurrentIndex(0);
+        emit combo->textActivated(QStringLiteral("1.0"));
+        QCOMPARE(w.Geometry().height, 1.0);
+        QCOMPARE(w.Geometry().z, 10.0);
+        QCOMPARE(w.detector.Edit9->text(), QStringLiteral("9.5"));
+        QCOMPARE(w.bench.Shape4->geometry(), QRect(16 + 95, 39 - 30, 20, 60));
+        QCOMPARE(w.bench.Edit1->text(), QStringLiteral("8.5"));
+        QCOMPARE(w.bench.ScrollBar2->value(), 85);
+    }
+
+    // Moving the detector during a run applies from the next tick on and neither clears
+    // the spectrum nor stops the run.
+    void distanceChangeDuringMeasurement() {
+        Windows w;
+        QVERIFY(w.Start());
+        w.detector.Preset->setText(QStringLiteral("3"));
+        std::map<int, std::int64_t> totals; // spectrum total after each tick
+        int movedAt = -1;
+        QTimer watch;
+        watch.setInterval(1);
+        connect(&watch, &QTimer::timeout, [&] {
+            const int t = Detector::ElapsedTicks(w.detector);
+            totals[t] = Total(Detector::Spectrum(w.detector));
+            if (movedAt < 0 && t >= 10) {
+                w.bench.ScrollBar2->setValue(400);
+                movedAt = t;
+            }
+        });
+        watch.start();
+        w.detector.Button1->click(); // runs 30 ticks
+        watch.stop();
+
+        QCOMPARE(Detector::ElapsedTicks(w.detector), 30);
+        QVERIFY(!Running);
+        QVERIFY(movedAt >= 10 && movedAt < 25);
+        QCOMPARE(w.Geometry().z, 40 + 1.5);
+        std::int64_t previous = 0;
+        for (const auto& [tick, total] : totals) {
+            QVERIFY2(total >= previous, "the spectrum is never cleared");
+            previous = total;
+        }
+        const auto first = totals.begin();
+        const auto last = std::prev(totals.end());
+        const double before = double(totals[movedAt] - first->second) / (movedAt - first->first);
+        const double after = double(last->second - totals[movedAt]) / (last->first - movedAt);
+        QVERIFY2(before > 100, "counts per tick at 8.5 cm");
+        // Solid angle alone predicts about (7 / 38.5)^2 = 0.03; 0.3 lies far beyond five
+        // standard deviations of either rate.
+        QVERIFY2(after < 0.3 * before,
+                 qPrintable(QStringLiteral("before %1, after %2 per tick").arg(before).arg(after)));
+    }
+
+    void menuHooks() {
+        TForm1 bench;
+        QList<int> tags;
+        int about = 0;
+        bench.ShowHelp = [&](int tag) { tags.append(tag); };
+        bench.ShowAbout = [&] { ++about; };
+        bench.Feladatok1->trigger();
+        bench.Aprogramhasznlata1->trigger();
+        bench.Nvjegy1->trigger();
+        QCOMPARE(tags, (QList<int>{1, 0}));
+        QCOMPARE(about, 1);
+        // Unset hooks do nothing.
+        TForm1 bare;
+        bare.Feladatok1->trigger();
+        bare.Nvjegy1->trigger();
+    }
+
+    // The exit request is posted: it ends the main loop, never the acquisition loop
+    // that runs nested inside it.
+    void exitEndsTheMainLoop() {
+        Windows w;
+        QVERIFY(w.Start());
+        Watchdog watchdog;
+        QTimer::singleShot(0, &w.bench, [&] { w.bench.Kilps1->trigger(); });
+        QCOMPARE(QApplication::exec(), 0);
+    }
+
+    void exitDuringMeasurement() {
+        Windows w;
+        QVERIFY(w.Start());
+        w.detector.Preset->setText(QStringLiteral("2"));
+        bool requested = false;
+        bool acquisitionEnded = false;
+        bool openAfterRun = false;
+        QTimer watch;
+        watch.setInterval(1);
+        connect(&watch, &QTimer::timeout, [&] {
+            if (!requested && Detector::ElapsedTicks(w.detector) >= 5) {
+                w.bench.Kilps1->trigger();
+                requested = true;
+            }
+        });
+        QTimer::singleShot(0, &w.detector, [&] {
+            watch.start();
+            w.detector.Button1->click();
+            acquisitionEnded = true;
+            openAfterRun = w.bench.isVisible() && w.detector.isVisible();
+        });
+        Watchdog watchdog;
+        QCOMPARE(QApplication::exec(), 0);
+        watch.stop();
+        QVERIFY(requested);
+        QVERIFY2(acquisitionEnded, "the main loop ended only after the acquisition loop");
+        QCOMPARE(Detector::ElapsedTicks(w.detector), 20); // the run went on to its preset
+        QVERIFY2(openAfterRun, "the windows stay open while the run goes on");
+        QVERIFY(!Running);
+    }
+
+    void closingStopsTheRun() {
+        Windows w;
+        QVERIFY(w.Start());
+        Running = true; // as during a measurement
+        w.bench.close();
+        QVERIFY(!Running);
+    }
 };
 
 QTEST_MAIN(TestBench)

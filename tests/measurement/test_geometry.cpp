@@ -1,7 +1,487 @@
+// The geometry tab of the detector window: the oblique projection, the geometry fields
+// and their bindings, the drawing on Image2 and the detector shape on a bench.
+
+#include "measurement/Detektor.h"
+#include "measurement/Projection.h"
+
+#include "platform/Clock.h"
+#include "simulation/CrossSection.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTabWidget>
 #include <QtTest>
+#include <cmath>
+#include <memory>
+#include <numeric>
+
+using measurement::ProjectPoint;
+
+class TForm2Probe {
+public:
+    static sim::DetectorGeometry& Geometry(TForm2& f) { return f.Detector; }
+    static double& Magnification(TForm2& f) { return f.Magnification; }
+    static double& Resolution(TForm2& f) { return f.Resolution; }
+    static std::int32_t OriginX(TForm2& f) { return f.ProjectionOriginX; }
+    static std::int32_t OriginY(TForm2& f) { return f.ProjectionOriginY; }
+    static std::int32_t RoiLow(TForm2& f) { return f.RoiLow; }
+    static const sim::Spectrum& Spectrum(TForm2& f) { return f.Spectrum; }
+    static bool LaidOut(TForm2& f) { return !f.FirstActivation && !f.Timer1->isActive(); }
+    static void BindFields(TForm2& f) { f.BindFields(); }
+    static void ComboBox1Change(TForm2& f) { f.ComboBox1Change(); }
+    static void ComboBox2Change(TForm2& f) { f.ComboBox2Change(); }
+};
+
+namespace {
+
+using Probe = TForm2Probe;
+
+bool IsColour(const QImage& image, int x, int y, QColor colour) {
+    return image.valid(x, y) && (image.pixel(x, y) & 0xFFFFFF) == (colour.rgb() & 0xFFFFFF);
+}
+
+// A black pixel within one pixel of (x, y): drawn lines may sit one pixel aside.
+bool BlackNear(const QImage& image, int x, int y) {
+    for (int dy = -1; dy <= 1; ++dy)
+        for (int dx = -1; dx <= 1; ++dx)
+            if (IsColour(image, x + dx, y + dy, Qt::black)) return true;
+    return false;
+}
+
+bool ShowsNumberTrouble(const QString& text) {
+    const QString t = text.toLower();
+    return t.contains(QLatin1String("nan")) || t.contains(QLatin1String("inf"));
+}
+
+// Plain stand-ins for the bench controls, so that the tab can be tested alone.
+struct FakeBench {
+    QWidget panel;
+    QScrollBar* scrollBar = new QScrollBar(Qt::Horizontal, &panel);
+    QLineEdit* edit = new QLineEdit(&panel);
+    QWidget* shape9 = new QWidget(&panel);
+    QWidget* shape4 = new QWidget(&panel);
+    QWidget* other = new QWidget(&panel); // a sibling created after the detector shape
+    int sourceX = 16;
+    int sourceY = 39;
+
+    FakeBench() {
+        scrollBar->setRange(30, 400);
+        scrollBar->setValue(50);
+        shape9->setGeometry(270, 39, 1, 65);
+    }
+    BenchControls Controls() { return {scrollBar, edit, shape4, shape9, &sourceX, &sourceY}; }
+};
+
+// A detector window shown, activated and laid out, as after start-up.
+std::unique_ptr<TForm2> LaidOutDetector() {
+    auto form = std::make_unique<TForm2>();
+    form->show();
+    form->activateWindow();
+    if (!QTest::qWaitForWindowActive(form.get())) return nullptr;
+    if (!QTest::qWaitFor([&] { return Probe::LaidOut(*form); })) return nullptr;
+    return form;
+}
+
+// Makes the hidden geometry tab current so that its fields can take the focus.
+void OpenGeometryTab(TForm2& form) {
+    form.PageControl1->setTabVisible(1, true);
+    form.PageControl1->setCurrentIndex(1);
+    for (QWidget* w : {static_cast<QWidget*>(form.Edit6), static_cast<QWidget*>(form.Edit15)})
+        w->setVisible(true);
+    form.Edit7->setEnabled(true);
+    form.Edit8->setEnabled(true);
+}
+
+bool Focus(QWidget* widget) {
+    widget->setFocus(Qt::OtherFocusReason);
+    return QTest::qWaitFor([widget] { return widget->hasFocus(); });
+}
+
+// Types text into an edit that has the focus, replacing its text, and presses Enter.
+void Enter(QLineEdit* edit, const QString& text) {
+    edit->setText(text);
+    QTest::keyClick(edit, Qt::Key_Return);
+}
+
+} // namespace
 
 class TestGeometry : public QObject {
     Q_OBJECT
+
+    platform::ManualClock clock;
+
+private slots:
+    void initTestCase() {
+        sim::InitSimulation();
+        platform::SetClock(&clock);
+    }
+    void cleanupTestCase() { platform::SetClock(nullptr); }
+
+    void projectionWorkedPoints() {
+        const auto x = ProjectPoint(150, 0, 0);
+        QCOMPARE(x.h, 0);
+        QCOMPARE(x.v, 150);
+        const auto y = ProjectPoint(0, 150, 0);
+        QCOMPARE(y.h, -138);
+        QCOMPARE(y.v, -58);
+        const auto z = ProjectPoint(0, 0, 230);
+        QCOMPARE(z.h, 211);
+        QCOMPARE(z.v, -89);
+        // Toward zero, not down: -0.92 and -0.39 both give 0.
+        const auto small = ProjectPoint(0, 1, 0);
+        QCOMPARE(small.h, 0);
+        QCOMPARE(small.v, 0);
+    }
+
+    void projectionStaysFiniteAndBounded() {
+        const double huge = 1e308;
+        for (const auto& p : {ProjectPoint(huge, huge, huge), ProjectPoint(-huge, huge, 0),
+                              ProjectPoint(NAN, 0, 0), ProjectPoint(0, INFINITY, -INFINITY)}) {
+            QVERIFY(std::abs(p.h) <= measurement::PixelLimit);
+            QVERIFY(std::abs(p.v) <= measurement::PixelLimit);
+        }
+        QCOMPARE(measurement::TruncPixel(NAN), 0);
+        QCOMPARE(measurement::TruncPixel(-2.7), -2);
+    }
+
+    // A tenth entered in decimal maps back to its own tenth despite binary rounding,
+    // while values that are really below a whole number still truncate.
+    void tenthsSurviveRounding() {
+        QCOMPARE(measurement::TruncSteps((3.1 + 1.5 - 1.5) * 10), 31);
+        QCOMPARE(measurement::TruncSteps(30.9), 30);
+        QCOMPARE(measurement::TruncSteps(30.999), 30);
+        QCOMPARE(measurement::TruncSteps(-2.5), -2);
+        QCOMPARE(measurement::TruncSteps(NAN), 0);
+    }
+
+    void defaultsAfterLayout() {
+        auto form = LaidOutDetector();
+        QVERIFY(form);
+        QCOMPARE(Probe::OriginX(*form), 158);
+        QCOMPARE(Probe::OriginY(*form), 156);
+        QCOMPARE(form->Edit9->text(), QStringLiteral("8.5"));
+        QCOMPARE(form->ComboBox1->currentText(), QStringLiteral("3"));
+        QCOMPARE(form->ComboBox2->currentText(), QStringLiteral("3"));
+        QCOMPARE(form->Edit7->text(), QStringLiteral("0"));
+        QCOMPARE(form->Edit8->text(), QStringLiteral("0"));
+        QCOMPARE(form->Edit6->text(), QStringLiteral("20"));
+        QCOMPARE(form->Edit15->text(), QStringLiteral("5"));
+        QCOMPARE(form->UpDown6->Position(), 10); // the design position until synchronised
+        QVERIFY(!form->PageControl1->isTabVisible(form->PageControl1->indexOf(form->Geometria)));
+    }
+
+    void drawingAtDefaults() {
+        auto form = LaidOutDetector();
+        QVERIFY(form);
+        const QImage& p = form->Image2->Picture();
+        QCOMPARE(p.size(), QSize(395, 281));
+        // Frame.
+        QVERIFY(IsColour(p, 0, 0, Qt::black));
+        QVERIFY(IsColour(p, 394, 280, Qt::black));
+        QVERIFY(IsColour(p, 200, 280, Qt::black));
+        // Axes from the origin (158, 156) to X (158, 6), Y (20, 214) and Z (369, 245); the
+        // letters cover the last few pixels of each line.
+        QVERIFY(IsColour(p, 158, 5, Qt::white));
+        for (int y = 30; y <= 150; y += 20)
+            QVERIFY2(IsColour(p, 158, y, Qt::black), qPrintable(QString::number(y)));
+        QVERIFY(BlackNear(p, 158 - 69, 156 + 29));  // half way to Y
+        QVERIFY(BlackNear(p, 158 + 105, 156 + 44)); // half way to Z
+        QVERIFY(IsColour(p, 19, 214, Qt::white));
+        // The far face (centre (217, 181), on the Z axis) is grey inside its circle; the
+        // near face (centre (190, 169)) is left white.
+        QVERIFY(IsColour(p, 217, 174, QColor(128, 128, 128)));
+        QVERIFY(IsColour(p, 219, 189, QColor(128, 128, 128)));
+        QVERIFY(IsColour(p, 190, 163, Qt::white));
+        QVERIFY(IsColour(p, 100, 100, Qt::white));
+        // Silhouette lines above and below the body between the faces.
+        bool above = false, below = false;
+        for (int y = 140; y < 166; ++y)
+            above = above || IsColour(p, 204, y, Qt::black);
+        for (int y = 184; y < 210; ++y)
+            below = below || IsColour(p, 204, y, Qt::black);
+        QVERIFY(above && below);
+    }
+
+    void panningMovesTheOrigin() {
+        auto form = LaidOutDetector();
+        QVERIFY(form);
+        form->ScrollBar1->setValue(100);
+        QCOMPARE(Probe::OriginX(*form), 395 * 100 / 500);
+        form->ScrollBar2->setValue(500);
+        QCOMPARE(Probe::OriginY(*form), 281);
+        // The X axis now rises from (79, 281).
+        QVERIFY(IsColour(form->Image2->Picture(), 79, 200, Qt::black));
+    }
+
+    void benchShapesFollowTheGeometry() {
+        auto form = LaidOutDetector();
+        QVERIFY(form);
+        FakeBench bench;
+        form->SetBench(bench.Controls());
+        form->DrawGeometry();
+        // 60 x 60, left 85 pixels right of the source centre, top 30 above it.
+        QCOMPARE(bench.shape4->geometry(), QRect(16 + 85, 39 - 30, 60, 60));
+        QCOMPARE(bench.shape9->geometry(), QRect(16 + 85, 39, 1, 65));
+        QCOMPARE(bench.panel.children().last(), bench.shape4); // brought to the front
+
+        // The shape is 2 x height wide from the shown distance: height 1 keeps z.
+        Probe::Geometry(*form).height = 1;
+        form->DrawGeometry();
+        QCOMPARE(bench.shape4->geometry(), QRect(16 + 95, 39 - 30, 20, 60));
+    }
+
+    void beforeLayoutOnlyTheBenchShapesMove() {
+        TForm2 form; // never activated
+        FakeBench bench;
+        form.SetBench(bench.Controls());
+        form.DrawGeometry();
+        QVERIFY(form.Image2->Picture().isNull());
+        QCOMPARE(bench.shape4->geometry(), QRect(16, 39, 0, 0));
+    }
+
+    void syncDistanceWithoutSender() {
+        auto form = LaidOutDetector();
+        QVERIFY(form);
+        FakeBench bench;
+        form->SetBench(bench.Controls());
+        form->SyncDistance(nullptr);
+        QCOMPARE(bench.edit->text(), QStringLiteral("8.5"));
+        QCOMPARE(bench.scrollBar->value(), 50);
+        QCOMPARE(form->UpDown6->Position(), 10);
+        // From the bench scroll bar: the spinner and Edit9 follow.
+        form->SyncDistance(bench.scrollBar);
+        QCOMPARE(form->UpDown6->Position(), 8);
+        QCOMPARE(form->Edit9->text(), QStringLiteral("8.5"));
+    }
+
+    void distanceSpinner() {
+        auto form = LaidOutDetector();
+        QVERIFY(form);
+        form->UpDown6->SetPosition(8);
+        form->UpDown6->Click(platform::UpDownButton::Up);
+        QCOMPARE(form->Edit9->text(), QStringLiteral("9"));
+        QCOMPARE(Probe::Geometry(*form).z, 10.5);
+        // At the top of its range the spinner stays at 40 cm.
+        form->UpDown6->SetPosition(40);
+        form->UpDown6->Click(platform::UpDownButton::Up);
+        QCOMPARE(Probe::Geometry(*form).z, 41.5);
+    }
+
+    // Edit9 works at all times; the other fields store only once bound.
+    void bindings() {
+        auto form = LaidOutDetector();
+        QVERIFY(form);
+        OpenGeometryTab(*form);
+        QVERIFY(Focus(form->Edit9));
+        Enter(form->Edit9, QStringLiteral(" 12 "));
+        QCOMPARE(Probe::Geometry(*form).z, 13.5);
+        QCOMPARE(form->Edit9->text(), QStringLiteral("12"));
+
+        QVERIFY(Focus(form->Edit7));
+        const QImage before = form->Image2->Picture();
+        Enter(form->Edit7, QStringLiteral("2"));
+        QCOMPARE(Probe::Geometry(*form).x, 0.0);
+        QCOMPARE(form->Image2->Picture(), before); // nothing redrawn
+        form->PageControl1->setCurrentIndex(0);
+        QVERIFY(Focus(form->Edit10));
+        Enter(form->Edit10, QStringLiteral("100"));
+        QCOMPARE(Probe::RoiLow(*form), 0);
+        form->PageControl1->setCurrentIndex(1);
+
+        Probe::BindFields(*form);
+        struct Case {
+            QLineEdit* edit;
+            const char* text;
+            double expected;
+            double* field;
+        };
+        sim::DetectorGeometry& g = Probe::Geometry(*form);
+        const Case cases[] = {{form->Edit7, "2", 2, &g.x},
+                              {form->Edit8, "-1.5", -1.5, &g.y},
+                              {form->Edit6, "35", 35, &Probe::Resolution(*form)},
+                              {form->Edit15, "2.5E0", 2.5, &Probe::Magnification(*form)}};
+        for (const Case& c : cases) {
+            QVERIFY(Focus(c.edit));
+            Enter(c.edit, QString::fromLatin1(c.text));
+            QCOMPARE(*c.field, c.expected);
+        }
+        QVERIFY(form->Image2->Picture() != before);
+
+        // The region ends take integers, also in hexadecimal.
+        form->PageControl1->setCurrentIndex(0);
+        QVERIFY(Focus(form->Edit10));
+        Enter(form->Edit10, QStringLiteral(" $10 "));
+        QCOMPARE(Probe::RoiLow(*form), 16);
+    }
+
+    // A text that does not parse leaves everything as it was, selected and focused, on
+    // Enter and on leaving the field.
+    void refusedEntries() {
+        auto form = LaidOutDetector();
+        QVERIFY(form);
+        OpenGeometryTab(*form);
+        Probe::BindFields(*form);
+        const sim::DetectorGeometry g0 = Probe::Geometry(*form);
+        const double m0 = Probe::Magnification(*form);
+        const double r0 = Probe::Resolution(*form);
+        const QImage picture0 = form->Image2->Picture();
+
+        QLineEdit* const floats[] = {form->Edit6, form->Edit7, form->Edit8, form->Edit9,
+                                     form->Edit15};
+        for (QLineEdit* edit : floats) {
+            for (const char* bad : {"", "abc", "1.2.3", "1e999", "1,5", "5 cm", "."}) {
+                QVERIFY(Focus(edit));
+                Enter(edit, QString::fromLatin1(bad));
+                QVERIFY2(edit->hasFocus(), bad);
+                QCOMPARE(edit->selectedText(), edit->text());
+            }
+        }
+        form->PageControl1->setCurrentIndex(0);
+        for (QLineEdit* edit : {form->Edit10, form->Edit11}) {
+            QVERIFY(Focus(edit));
+            Enter(edit, QStringLiteral("1.5"));
+            QVERIFY(edit->hasFocus());
+            QCOMPARE(edit->selectedText(), QStringLiteral("1.5"));
+        }
+        QCOMPARE(Probe::RoiLow(*form), 0);
+
+        // Leaving the field with Tab: the focus comes back with the text selected.
+        form->PageControl1->setCurrentIndex(1);
+        QVERIFY(Focus(form->Edit7));
+        form->Edit7->setText(QStringLiteral("x"));
+        QTest::keyClick(form->Edit7, Qt::Key_Tab);
+        QVERIFY(QTest::qWaitFor([&] { return form->Edit7->hasFocus(); }));
+        QCOMPARE(form->Edit7->selectedText(), QStringLiteral("x"));
+
+        const sim::DetectorGeometry g = Probe::Geometry(*form);
+        QCOMPARE(g.x, g0.x);
+        QCOMPARE(g.y, g0.y);
+        QCOMPARE(g.z, g0.z);
+        QCOMPARE(Probe::Magnification(*form), m0);
+        QCOMPARE(Probe::Resolution(*form), r0);
+        QCOMPARE(form->Image2->Picture(), picture0);
+    }
+
+    // Typing into a size combo; the distance shown follows the height at once because z
+    // is kept.
+    void sizeCombos() {
+        auto form = LaidOutDetector();
+        QVERIFY(form);
+        OpenGeometryTab(*form);
+        form->ComboBox1->setEnabled(true);
+        QLineEdit* line = form->ComboBox1->lineEdit();
+        QVERIFY(Focus(line));
+        line->selectAll();
+        QTest::keyClicks(line, QStringLiteral("1"));
+        QCOMPARE(Probe::Geometry(*form).height, 1.0);
+        QCOMPARE(Probe::Geometry(*form).z, 10.0);
+        QCOMPARE(Probe::Geometry(*form).boundingRadius, std::sqrt(10.0));
+        QCOMPARE(form->Edit9->text(), QStringLiteral("9.5"));
+
+        // One typed character at most; the program's "2.5" may be longer.
+        QTest::keyClicks(line, QStringLiteral("2"));
+        QCOMPARE(line->text(), QStringLiteral("1"));
+        QCOMPARE(Probe::Geometry(*form).height, 1.0);
+
+        // A lone sign does not parse: refused, nothing changes.
+        line->selectAll();
+        QTest::keyClicks(line, QStringLiteral("-"));
+        QCOMPARE(Probe::Geometry(*form).height, 1.0);
+        QVERIFY(line->hasFocus());
+        QCOMPARE(line->selectedText(), line->text());
+
+        // A choice from the list.
+        form->ComboBox2->setEnabled(true);
+        form->ComboBox2->setCurrentIndex(1);
+        emit form->ComboBox2->textActivated(QStringLiteral("2.5"));
+        QCOMPARE(Probe::Geometry(*form).radius, 2.5);
+        QCOMPARE(form->ComboBox2->currentText(), QStringLiteral("2.5"));
+    }
+
+    // Whatever numbers reach the geometry, nothing crashes and no field shows NaN or
+    // infinity; the bench shape stays within reach of the painter.
+    void extremeGeometries() {
+        auto form = LaidOutDetector();
+        QVERIFY(form);
+        FakeBench bench;
+        form->SetBench(bench.Controls());
+        OpenGeometryTab(*form);
+        Probe::BindFields(*form);
+        sim::DetectorGeometry& g = Probe::Geometry(*form);
+
+        const auto check = [&](const char* what) {
+            for (QLineEdit* e :
+                 {form->Edit6, form->Edit7, form->Edit8, form->Edit9, form->Edit15, bench.edit,
+                  form->ComboBox1->lineEdit(), form->ComboBox2->lineEdit()})
+                QVERIFY2(!ShowsNumberTrouble(e->text()), what);
+            const QRect r = bench.shape4->geometry();
+            QVERIFY2(std::abs(r.left()) <= 2 * measurement::PixelLimit && r.width() >= 0 &&
+                         r.height() >= 0 && r.width() <= measurement::PixelLimit,
+                     what);
+        };
+
+        for (const char* m : {"1e308", "-1e308", "0", "1e-300"}) {
+            QVERIFY(Focus(form->Edit15));
+            Enter(form->Edit15, QString::fromLatin1(m));
+            form->SyncDistance(nullptr);
+            check(m);
+        }
+        Probe::Magnification(*form) = 5;
+
+        for (const char* v : {"1e308", "-1e308"}) {
+            for (QLineEdit* e : {form->Edit7, form->Edit8, form->Edit9}) {
+                QVERIFY(Focus(e));
+                Enter(e, QString::fromLatin1(v));
+                form->SyncDistance(form->UpDown6);
+                form->SyncDistance(bench.scrollBar);
+                check(v);
+            }
+        }
+        g = {0, 0, 10, 3, 3, std::sqrt(18.0)};
+
+        // Sizes the combos cannot produce by typing, set from the program.
+        for (const char* s : {"-3", "0", "1e308", "-1e308"}) {
+            form->ComboBox1->setEditText(QString::fromLatin1(s));
+            Probe::ComboBox1Change(*form);
+            form->ComboBox2->setEditText(QString::fromLatin1(s));
+            Probe::ComboBox2Change(*form);
+            form->SyncDistance(nullptr);
+            check(s);
+        }
+    }
+
+    // The detector placed over the source through the geometry fields: Start reports it
+    // once, stops, and counts nothing.
+    void sourceInsideDetector() {
+        auto form = LaidOutDetector();
+        QVERIFY(form);
+        OpenGeometryTab(*form);
+        QVERIFY(Focus(form->Edit9));
+        Enter(form->Edit9, QStringLiteral("-1.5")); // centre at the source
+        QCOMPARE(Probe::Geometry(*form).z, 0.0);
+        form->PageControl1->setCurrentIndex(0);
+
+        int boxes = 0;
+        QTimer answer;
+        answer.setInterval(20);
+        connect(&answer, &QTimer::timeout, [&] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                ++boxes;
+                box->accept();
+            }
+        });
+        answer.start();
+        form->Button1->click();
+        answer.stop();
+
+        QCOMPARE(boxes, 1);
+        QVERIFY(!Running);
+        const sim::Spectrum& s = Probe::Spectrum(*form);
+        QCOMPARE(std::accumulate(s.begin(), s.end(), std::int64_t{0}), std::int64_t{0});
+    }
 };
 
 QTEST_MAIN(TestGeometry)

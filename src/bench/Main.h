@@ -1,0 +1,116 @@
+#pragma once
+// The bench window, the program's main window: the source, the detector shape and its
+// marker line over a distance scale in centimetres, the detector-distance controls (a
+// scroll bar in tenths of a cm and an entry field), and the main menu. Closing it ends
+// the program.
+//
+// The detector's position belongs to the detector window (TForm2). This window changes
+// the centre z and calls TForm2::SyncDistance, which writes the distance back into the
+// controls here and places the detector shape.
+
+#include <QImage>
+#include <QMainWindow>
+#include <QString>
+#include <cstdint>
+#include <functional>
+
+class QAction;
+class QFrame;
+class QKeyEvent;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QScrollBar;
+class QTimer;
+class TForm2;
+
+namespace platform {
+class TImage;
+class TShape;
+} // namespace platform
+
+class TForm1 : public QMainWindow {
+    Q_OBJECT
+    friend class TForm1Probe; // tests read the private state through it
+
+public:
+    explicit TForm1(QWidget* parent = nullptr);
+    ~TForm1() override;
+
+    // Links the detector window and hands it the bench controls it keeps in step.
+    void SetDetector(TForm2* detector);
+    // Where the first activation takes the user's identifier from (the identifier
+    // dialog's text); without one the identifier is empty.
+    void SetIdentifierSource(std::function<QString()> source) {
+        IdentifierSource = std::move(source);
+    }
+
+    // Set by the program shell: show the help window with tag 1 (tasks) or 0 (program
+    // usage), and show the About box. Unset, the menu items do nothing.
+    std::function<void(int tag)> ShowHelp;
+    std::function<void()> ShowAbout;
+
+    // Client area.
+    QWidget* Client = nullptr;
+    QFrame* Bevel1 = nullptr;
+    QFrame* Panel1 = nullptr;
+    platform::TImage* Image1 = nullptr;
+    platform::TShape* Shape2 = nullptr;
+    QLabel* Label2 = nullptr;
+    platform::TShape* Shape4 = nullptr;
+    platform::TShape* Shape9 = nullptr;
+    QFrame* Panel2 = nullptr;
+    QLabel* Label1 = nullptr;
+    QLabel* Label7 = nullptr;
+    QScrollBar* ScrollBar2 = nullptr;
+    QLabel* Label3 = nullptr;
+    QLineEdit* Edit1 = nullptr;
+    QTimer* Timer1 = nullptr;
+
+    // Main menu.
+    QMenu* Sg1 = nullptr;
+    QAction* Feladatok1 = nullptr;
+    QAction* Aprogramhasznlata1 = nullptr;
+    QAction* Nvjegy1 = nullptr;
+    QAction* Kilps1 = nullptr;
+
+protected:
+    bool event(QEvent* event) override; // activation
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    // Construction.
+    void BuildClientArea();
+    void BuildBench();
+    void BuildDistancePanel();
+    void BuildMenu();
+    void ConnectHandlers();
+
+    // Window events.
+    void FormCreate();
+    void Timer1Timer();
+    void PlaceTopRight();
+    void FormActivate();
+    bool FormKeyPress(QKeyEvent* key);
+    void FormClose();
+    void LoadCaptions();
+    void DrawBench();
+
+    // Distance controls.
+    void ScrollBar2Change();
+    void Edit1Exit();
+
+    // Menu.
+    void Kilps1Click();
+    void Sg1Click(QObject* sender);
+    void Nvjegy1Click();
+
+    QImage BenchBitmap; // the bench picture with the scale
+    bool FirstActivation = true;
+    std::int32_t SourceCentreX = 0; // pixel centre of the source inside Panel1
+    std::int32_t SourceCentreY = 0;
+    QString Identifier;
+
+    TForm2* Detector = nullptr;
+    std::function<QString()> IdentifierSource;
+};
