@@ -16,12 +16,17 @@ namespace {
 // annihilation photon (a 0.511 MeV photon and anything it scatters into lies below the
 // pair threshold, where the pair coefficient is 0).
 struct Transport {
+    // Set up only for a photon that has entered the crystal; pending and att are written
+    // before they are read.
+    Transport(const DetectorGeometry& g, HistoryTally& t, const PhotonState& entered)
+        : geometry(g), tally(t), photon(entered) {}
+
     const DetectorGeometry& geometry;
     HistoryTally& tally;
-    PhotonState photon{};
-    PhotonState pending{};
+    PhotonState photon;
+    PhotonState pending;
     bool hasPending = false;
-    Attenuation att{}; // of the last lookup, cm^2/g
+    Attenuation att; // of the last lookup, cm^2/g
 
     // Samples a free path at the photon's energy, moves the photon and tells whether
     // it is still in the crystal. The step is not cut at the surface: only its end
@@ -87,20 +92,22 @@ HistoryOutcome RunHistory(const DetectorGeometry& geometry, const Calibration& c
                           Spectrum& spectrum, HistoryTally& tally, HistoryHooks& hooks) {
     tally.DepositedEnergy = 0;
     tally.EnergyDeposited = false;
-    Transport transport{geometry, tally};
-    PhotonState& photon = transport.photon;
-
-    StartPhoton(geometry, photon);
-    if (photon.E < 0) {
+    PhotonState photon; // written whole by the emission
+    switch (EmitIntoDetector(geometry, photon)) {
+    case Emission::SourceInside:
         hooks.SourceInsideDetector();
         return HistoryOutcome::SourceInside;
+    case Emission::Missed:
+        return HistoryOutcome::Missed;
+    case Emission::Entered:
+        break;
     }
     // Energy 0 means that the decay picked no line (possible only when EventsPerTick
     // exceeds the summed weights of the enabled lines): there is no photon to follow.
     // Following it would feed energy 0 to the extrapolated coefficients.
     if (photon.E == 0) return HistoryOutcome::Missed;
-    if (EnterDetector(geometry, photon) == 0) return HistoryOutcome::Missed;
 
+    Transport transport(geometry, tally, photon);
     transport.Run();
     if (!tally.EnergyDeposited) return HistoryOutcome::NoDeposit;
 

@@ -36,10 +36,23 @@ void PickLine(double a, PhotonState& photon);
 // detector's bounding sphere.
 void StartPhoton(const DetectorGeometry& geometry, PhotonState& photon);
 void AimTowardDetector(const DetectorGeometry& geometry, PhotonState& photon);
+// AimTowardDetector with its first draw (|w|) already taken.
+void AimTowardDetectorWith(const DetectorGeometry& geometry, PhotonState& photon, double w);
 double ComputeBoundingRadius(const DetectorGeometry& geometry);
 
 // Moves the photon onto the nearer end-face plane; returns the distance moved (cm),
 // 0 for a miss.
 double EnterDetector(const DetectorGeometry& geometry, PhotonState& photon);
+
+enum class Emission {
+    SourceInside, // E = -1: the source lies within the bounding sphere
+    Missed,       // the photon does not enter the crystal (its state is then undefined)
+    Entered,      // the photon lies on the face where EnterDetector put it
+};
+
+// StartPhoton followed by EnterDetector, with the same draws and the same outcome, that
+// recognises most misses from the draw of w alone, before any square root or
+// trigonometry.
+Emission EmitIntoDetector(const DetectorGeometry& geometry, PhotonState& photon);
 
 } // namespace sim

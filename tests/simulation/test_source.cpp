@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
+#include <vector>
 
 namespace {
 
@@ -145,6 +147,48 @@ TEST_F(SourceTest, EnterDetectorMovesOntoTheNearerFace) {
     p = PhotonState{1, 0, 0, 20, 0, 0, -1};
     EXPECT_EQ(sim::EnterDetector(g, p), 7.5);
     EXPECT_EQ(p.z, 12.5);
+}
+
+// The shortcut that rejects misses from the draw of w must give the outcome, the draws
+// and, for an entry, the photon of StartPhoton followed by EnterDetector, bit for bit.
+TEST_F(SourceTest, EmitIntoDetectorMatchesStartAndEnter) {
+    std::vector<sim::DetectorGeometry> geometries;
+    for (double d : {3.0, 8.5, 40.0})
+        for (double size : {1.0, 2.5, 3.0})
+            geometries.push_back(simtest::BenchGeometry(d, size, size));
+    geometries.push_back(simtest::BenchGeometry(3, 3, 1));
+    geometries.push_back(simtest::BenchGeometry(1e4, 1, 0.5));                     // far and narrow
+    geometries.push_back(simtest::BenchGeometry(0.01, 100, 0.1));                  // long and thin
+    geometries.push_back(sim::DetectorGeometry{0, 0, -10, 3, 3, std::sqrt(18.0)}); // behind
+    geometries.push_back(sim::DetectorGeometry{1, 0.5, 10, 3, 3, std::sqrt(18.0)}); // off axis
+    geometries.push_back(sim::DetectorGeometry{8, 0, 0, 3, 3, std::sqrt(18.0)});    // beside
+
+    sim::SetRandomSeed(101);
+    for (const sim::DetectorGeometry& g : geometries) {
+        int entered = 0;
+        for (int i = 0; i < 100000; ++i) {
+            const std::uint32_t seed = sim::RandomSeed;
+            PhotonState reference{};
+            sim::StartPhoton(g, reference);
+            const bool inside = reference.E < 0;
+            const bool hit = !inside && sim::EnterDetector(g, reference) != 0;
+            const std::uint32_t after = sim::RandomSeed;
+
+            sim::SetRandomSeed(seed);
+            PhotonState photon{};
+            const sim::Emission e = sim::EmitIntoDetector(g, photon);
+            ASSERT_EQ(sim::RandomSeed, after) << "draws differ, seed " << seed;
+            ASSERT_EQ(e == sim::Emission::SourceInside, inside) << "seed " << seed;
+            ASSERT_EQ(e == sim::Emission::Entered, hit) << "seed " << seed << ", z " << g.z;
+            if (hit) {
+                ++entered;
+                ASSERT_EQ(std::memcmp(&photon, &reference, sizeof photon), 0) << "seed " << seed;
+            }
+        }
+        if (g.z == 10 && g.x == 0) {
+            EXPECT_GT(entered, 0);
+        }
+    }
 }
 
 } // namespace

@@ -1,0 +1,86 @@
+// Speed of the photon transport simulation: decays per second with the default geometry
+// and with the closest one the bench allows, and the cost of one attenuation lookup.
+
+#include "simulation/Binning.h"
+#include "simulation/CrossSection.h"
+#include "simulation/History.h"
+#include "simulation/Random.h"
+#include "simulation/Source.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cstdint>
+#include <memory>
+
+namespace {
+
+class NoHooks final : public sim::HistoryHooks {
+public:
+    void PlotChannel(std::int32_t channel) override { benchmark::DoNotOptimize(channel); }
+    void SourceInsideDetector() override {}
+};
+
+// The detector as the window holds it for the shown distance d (cm), height and radius 3.
+sim::DetectorGeometry Geometry(double d) {
+    sim::DetectorGeometry g{0, 0, d + 1.5, 3, 3, 0};
+    g.boundingRadius = sim::ComputeBoundingRadius(g);
+    return g;
+}
+
+// One tick of decays (EventsPerTick + 1) per iteration; reports decays per second.
+void Decays(benchmark::State& state, double distance) {
+    sim::InitSimulation();
+    sim::SetRandomSeed(12345);
+    sim::ComputeEventsPerTick();
+    const sim::DetectorGeometry geometry = Geometry(distance);
+    const sim::Calibration calibration{10, 1000, 20};
+    auto spectrum = std::make_unique<sim::Spectrum>();
+    sim::HistoryTally tally;
+    NoHooks hooks;
+    const std::int64_t perTick = sim::EventsPerTick + 1;
+    for (auto _ : state) {
+        for (std::int64_t i = 0; i < perTick; ++i)
+            sim::RunHistory(geometry, calibration, *spectrum, tally, hooks);
+        benchmark::ClobberMemory();
+    }
+    state.SetItemsProcessed(state.iterations() * perTick);
+}
+
+void BM_DecaysDefaultGeometry(benchmark::State& state) {
+    Decays(state, 8.5);
+}
+void BM_DecaysClosestGeometry(benchmark::State& state) {
+    Decays(state, 3);
+}
+
+// Energies a photon meets: the lines, the annihilation energy and scattered energies.
+constexpr double LookupEnergies[] = {0.662, 0.511, 2.56,  3.75,   0.2817, 1.33, 0.0451,
+                                     0.102, 1.738, 0.031, 0.0049, 2.9,    0.75, 0.35};
+
+template <void (*Lookup)(double, sim::Attenuation&)> void LookupCost(benchmark::State& state) {
+    sim::InitSimulation();
+    sim::Attenuation att{};
+    std::size_t i = 0;
+    for (auto _ : state) {
+        Lookup(LookupEnergies[i], att);
+        benchmark::DoNotOptimize(att);
+        i = i + 1 == std::size(LookupEnergies) ? 0 : i + 1;
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+
+void BM_LookupAttenuation(benchmark::State& state) {
+    LookupCost<sim::LookupAttenuation>(state);
+}
+void BM_LookupAttenuationLinearScan(benchmark::State& state) {
+    LookupCost<sim::LookupAttenuationLinear>(state);
+}
+
+} // namespace
+
+BENCHMARK(BM_DecaysDefaultGeometry)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DecaysClosestGeometry)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LookupAttenuation);
+BENCHMARK(BM_LookupAttenuationLinearScan);
+
+BENCHMARK_MAIN();
