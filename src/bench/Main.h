@@ -10,6 +10,7 @@
 
 #include <QImage>
 #include <QMainWindow>
+#include <QPointer>
 #include <QString>
 #include <cstdint>
 #include <functional>
@@ -111,6 +112,7 @@ private:
     std::int32_t SourceCentreY = 0;
     QString Identifier;
 
-    TForm2* Detector = nullptr;
+    // Guarded: the program may destroy the detector window before this one.
+    QPointer<TForm2> Detector;
     std::function<QString()> IdentifierSource;
 };
