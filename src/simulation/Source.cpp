@@ -86,17 +86,24 @@ bool SourceInsideBoundingSphere(const DetectorGeometry& geometry, const PhotonSt
     return geometry.boundingRadius * geometry.boundingRadius >= d2;
 }
 
-// True when a photon from the source with |w| = w certainly lands outside the radius on
-// the nearer face plane, whatever its azimuth. Only for a source and a detector on the z
-// axis: with D the distance to the nearer face plane the photon moves t = D / w, and the
-// landing point lies t * s from the axis, s = sqrt(q), q = 1 - w^2 exactly as the aiming
-// computes it. So it misses when D^2 q > r^2 w^2. The margin of 1e-9 is far larger than
-// the relative rounding (some 1e-15) of the cosines, products and sums that
-// EnterDetector's own test goes through, so the answer never differs from that test;
-// undecided cases take the full path.
-bool CertainMiss(const DetectorGeometry& geometry, const PhotonState& photon, double w) {
-    if (photon.x != 0 || photon.y != 0 || geometry.x != 0 || geometry.y != 0) return false;
-    const double dz = photon.z - geometry.z; // cm
+// True when every slot lies at the origin: then every decay starts there, whichever
+// line it picks or if it picks none.
+bool AllSourcesAtOrigin() {
+    for (const SourceSlot& slot : Sources)
+        if (slot.position[0] != 0 || slot.position[1] != 0 || slot.position[2] != 0) return false;
+    return true;
+}
+
+// For a photon from the origin toward a detector on the z axis: true when the photon
+// with |w| = w certainly lands outside the radius on the nearer face plane, whatever
+// its azimuth. With D the distance to that plane the photon moves t = D / w, and the
+// landing point lies t * s from the axis, s = sqrt(q), q = 1 - w^2 exactly as the
+// aiming computes it. So it misses when D^2 q > r^2 w^2. The margin of 1e-9 is far
+// larger than the relative rounding (some 1e-15) of the cosines, products and sums
+// that EnterDetector's own test goes through, so the answer never differs from that
+// test; undecided cases take the full path.
+bool CertainMiss(const DetectorGeometry& geometry, double w) {
+    const double dz = 0 - geometry.z; // cm
     const double D = std::min(std::fabs(dz - geometry.height), std::fabs(dz + geometry.height));
     const double q = 1 - w * w;
     const double r2 = geometry.radius * geometry.radius; // cm^2
@@ -127,17 +134,31 @@ void AimTowardDetectorWith(const DetectorGeometry& geometry, PhotonState& photon
 }
 
 Emission EmitIntoDetector(const DetectorGeometry& geometry, PhotonState& photon) {
-    EmitPhoton(photon);
-    if (SourceInsideBoundingSphere(geometry, photon)) {
-        photon.E = -1;
-        return Emission::SourceInside;
+    const double a = Random() * EventsPerTick; // the line's draw, as in EmitPhoton
+    if (AllSourcesAtOrigin() && geometry.x == 0 && geometry.y == 0) {
+        // The photon starts at the origin whatever the line, so the line is picked only
+        // for a photon that may enter.
+        const PhotonState origin{0, 0, 0, 0, 0, 0, 0};
+        if (SourceInsideBoundingSphere(geometry, origin)) {
+            PickLine(a, photon);
+            photon.E = -1;
+            return Emission::SourceInside;
+        }
+        const double w = Random();
+        if (CertainMiss(geometry, w)) {
+            Random(); // the azimuth is drawn all the same
+            return Emission::Missed;
+        }
+        PickLine(a, photon);
+        AimTowardDetectorWith(geometry, photon, w);
+    } else {
+        PickLine(a, photon);
+        if (SourceInsideBoundingSphere(geometry, photon)) {
+            photon.E = -1;
+            return Emission::SourceInside;
+        }
+        AimTowardDetector(geometry, photon);
     }
-    const double w = Random();
-    if (CertainMiss(geometry, photon, w)) {
-        Random(); // the azimuth is drawn all the same
-        return Emission::Missed;
-    }
-    AimTowardDetectorWith(geometry, photon, w);
     return EnterDetector(geometry, photon) != 0 ? Emission::Entered : Emission::Missed;
 }
 

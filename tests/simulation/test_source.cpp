@@ -163,8 +163,18 @@ TEST_F(SourceTest, EmitIntoDetectorMatchesStartAndEnter) {
     geometries.push_back(sim::DetectorGeometry{1, 0.5, 10, 3, 3, std::sqrt(18.0)}); // off axis
     geometries.push_back(sim::DetectorGeometry{8, 0, 0, 3, 3, std::sqrt(18.0)});    // beside
 
+    // The same geometries once more with the source off the origin.
+    const std::size_t onOrigin = geometries.size();
+    for (std::size_t k = 0; k < onOrigin; ++k)
+        geometries.push_back(geometries[k]);
+
     sim::SetRandomSeed(101);
-    for (const sim::DetectorGeometry& g : geometries) {
+    for (std::size_t k = 0; k < geometries.size(); ++k) {
+        const sim::DetectorGeometry& g = geometries[k];
+        if (k >= onOrigin) {
+            sim::Sources[1].position[0] = 0.25;
+            sim::Sources[1].position[2] = -0.5;
+        }
         int entered = 0;
         for (int i = 0; i < 100000; ++i) {
             const std::uint32_t seed = sim::RandomSeed;
