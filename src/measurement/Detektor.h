@@ -144,7 +144,7 @@ private:
     void BuildSpectrumTab();
     void BuildGeometryTab();
     void ConnectHandlers();
-    void ConnectGeometryHandlers();
+    void ConnectGeometryHandlers(); // also hooks the region ends Edit10 and Edit11
 
     // Window events.
     void FormActivate();
