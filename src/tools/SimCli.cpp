@@ -23,7 +23,10 @@ namespace {
 constexpr double LargestWholeCount = 1e15; // below 2^53: every count up to it is exact
 
 std::string Quoted(std::string_view text) {
-    return "'" + std::string(text) + "'";
+    std::string quoted(1, '\'');
+    quoted.append(text);
+    quoted.push_back('\'');
+    return quoted;
 }
 
 // A finite number; the error names the option.
