@@ -1,0 +1,154 @@
+#include "shell/About.h"
+
+#include "shell/Language.h"
+
+#include <QApplication>
+#include <QEvent>
+#include <QFont>
+#include <QFrame>
+#include <QLabel>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPixmap>
+#include <QPushButton>
+
+#include <cmath>
+
+namespace shell {
+
+namespace {
+
+// One icon picture of size × size pixels: a dark plot area with a spectrum falling from
+// the left, a Compton shoulder and a tall yellow photopeak.
+QPixmap IconPixmap(int size) {
+    QPixmap pixmap(size, size);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const double s = size / 64.0; // drawn on a 64 × 64 grid
+
+    painter.setPen(QPen(QColor(0, 80, 80), 2 * s));
+    painter.setBrush(QColor(0, 128, 128)); // teal
+    painter.drawRoundedRect(QRectF(1 * s, 1 * s, 62 * s, 62 * s), 10 * s, 10 * s);
+
+    // Counts over energy on the grid: x from 8 to 56, baseline at y = 54.
+    QPainterPath spectrum;
+    for (int i = 0; i <= 96; ++i) {
+        const double x = i / 96.0;                          // 0..1 across the plot
+        const double continuum = 0.35 * std::exp(-2.5 * x); // falling background
+        const double shoulder = x < 0.55 ? 0.12 : 0.0;      // Compton plateau and edge
+        const double peak = 0.75 * std::exp(-std::pow((x - 0.75) / 0.045, 2) / 2);
+        const QPointF point((8 + 48 * x) * s, (54 - 44 * (continuum + shoulder + peak)) * s);
+        if (i == 0)
+            spectrum.moveTo(point);
+        else
+            spectrum.lineTo(point);
+    }
+    painter.setBrush(Qt::NoBrush);
+    painter.setPen(QPen(QColor(255, 255, 128), 3 * s, Qt::SolidLine, Qt::RoundCap));
+    painter.drawPath(spectrum);
+
+    painter.setPen(QPen(Qt::white, 2 * s));
+    painter.drawLine(QPointF(8 * s, 56 * s), QPointF(56 * s, 56 * s)); // energy axis
+    painter.drawLine(QPointF(8 * s, 56 * s), QPointF(8 * s, 8 * s));   // counts axis
+    return pixmap;
+}
+
+} // namespace
+
+QIcon ApplicationIcon() {
+    QIcon icon;
+    for (int size : {16, 32, 48, 64, 128})
+        icon.addPixmap(IconPixmap(size));
+    return icon;
+}
+
+} // namespace shell
+
+namespace {
+
+QLabel* MakeLabel(QWidget* parent, int x, int y, const QString& text, int pixelSize) {
+    auto* label = new QLabel(text, parent);
+    QFont font = label->font();
+    font.setBold(true);
+    font.setPixelSize(pixelSize);
+    label->setFont(font);
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, Qt::white);
+    label->setPalette(palette);
+    label->move(x, y);
+    label->adjustSize();
+    return label;
+}
+
+void SetTextColour(QLabel* label, QColor colour) {
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, colour);
+    label->setPalette(palette);
+}
+
+} // namespace
+
+TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
+    setWindowTitle(QStringLiteral("About"));
+    setFixedSize(299, 213); // a fixed dialog frame, centred on the screen
+    shell::SetMoneyGreen(this);
+    BuildPanel();
+
+    OKButton = new QPushButton(QStringLiteral("OK"), this);
+    OKButton->setGeometry(111, 180, 75, 25);
+    OKButton->setDefault(true);
+    connect(OKButton, &QPushButton::clicked, this, &QDialog::accept);
+}
+
+void TAboutBox::BuildPanel() {
+    // A teal panel, raised inside a lowered frame.
+    Panel1 = new QFrame(this);
+    Panel1->setGeometry(8, 8, 281, 161);
+    Panel1->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    Panel1->setLineWidth(2);
+    QPalette palette = Panel1->palette();
+    palette.setColor(QPalette::Window, QColor(0, 128, 128));
+    Panel1->setPalette(palette);
+    Panel1->setAutoFillBackground(true);
+    auto* outer = new QFrame(this);
+    outer->setGeometry(7, 7, 283, 163);
+    outer->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    outer->lower();
+
+    ProgramIcon = new QLabel(Panel1);
+    ProgramIcon->setGeometry(8, 8, 65, 57);
+    ProgramIcon->setScaledContents(true); // stretched
+
+    ProductName = MakeLabel(Panel1, 74, 16, QStringLiteral("Pelzamo2007"), 13);
+    QFont arial = ProductName->font();
+    arial.setFamily(QStringLiteral("Arial"));
+    ProductName->setFont(arial);
+    Version = MakeLabel(Panel1, 81, 40, QString(), 11);
+    Version->setWordWrap(true); // a long task title takes a second line
+    Version->setGeometry(81, 40, 281 - 81 - 6, 38);
+    Version->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    // Fixed, not localised.
+    Authorship = MakeLabel(Panel1, 18, 80, QStringLiteral("Pelzamo2007 development team"), 11);
+    Comments = MakeLabel(Panel1, 17, 104, QString(), 11);
+    Comments->setWordWrap(true);
+    Comments->setGeometry(17, 104, 281 - 17 - 8, 161 - 104 - 4);
+    Comments->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+}
+
+bool TAboutBox::event(QEvent* event) {
+    if (event->type() == QEvent::WindowActivate) FormActivate();
+    return QDialog::event(event);
+}
+
+void TAboutBox::FormActivate() {
+    setWindowTitle(shell::LangText(401));
+    ProductName->setText(shell::LangText(403));
+    Version->setText(shell::LangText(404));
+    Comments->setText(shell::LangText(407));
+    OKButton->setText(shell::LangText(1));
+    ProductName->adjustSize();
+
+    SetTextColour(ProductName, QColor(255, 255, 128)); // light yellow
+    ProgramIcon->setPixmap(QApplication::windowIcon().pixmap(64, 64));
+}

@@ -1,0 +1,46 @@
+#include "shell/PswdDlg.h"
+
+#include "shell/Language.h"
+
+#include <QEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+TPasswordDlg::TPasswordDlg(QWidget* parent) : QDialog(parent) {
+    setWindowTitle(QStringLiteral("Azonosító beadása"));
+    setFixedSize(233, 93); // a fixed dialog frame; Qt centres a parentless dialog on the screen
+    shell::SetMoneyGreen(this);
+    BuildControls();
+    connect(OKBtn, &QPushButton::clicked, this, &QDialog::accept);
+    connect(CancelBtn, &QPushButton::clicked, this, &QDialog::reject); // also Esc
+}
+
+void TPasswordDlg::BuildControls() {
+    Label1 = new QLabel(QStringLiteral("Add meg az azonosítódat"), this);
+    Label1->move(50, 9);
+    Label1->adjustSize();
+
+    // Shown as typed: it is an identifier, not a secret.
+    Password = new QLineEdit(this);
+    Password->setGeometry(8, 27, 217, Password->sizeHint().height());
+
+    OKBtn = new QPushButton(QStringLiteral("OK"), this);
+    OKBtn->setGeometry(70, 59, 75, 25);
+    OKBtn->setDefault(true); // Enter
+    CancelBtn = new QPushButton(QStringLiteral("Cancel"), this);
+    CancelBtn->setGeometry(150, 59, 75, 25);
+}
+
+bool TPasswordDlg::event(QEvent* event) {
+    if (event->type() == QEvent::WindowActivate) FormActivate();
+    return QDialog::event(event);
+}
+
+void TPasswordDlg::FormActivate() {
+    setWindowTitle(shell::LangText(256));
+    Label1->setText(shell::LangText(257));
+    Label1->adjustSize();
+    OKBtn->setText(shell::LangText(1));
+    CancelBtn->setText(shell::LangText(2));
+}

@@ -1,0 +1,87 @@
+#include "shell/Startup.h"
+
+#include "bench/Main.h"
+#include "measurement/Detektor.h"
+#include "shell/About.h"
+#include "shell/Language.h"
+#include "shell/PswdDlg.h"
+#include "shell/Sugo.h"
+#include "simulation/CrossSection.h"
+
+#include <QApplication>
+#include <QLineEdit>
+
+namespace shell {
+
+Startup::Startup() = default;
+Startup::~Startup() = default;
+
+void Startup::CreateMainWindow() {
+    QApplication::setApplicationName(QStringLiteral("Pelzamo2007"));
+    QApplication::setWindowIcon(ApplicationIcon());
+    Form1 = std::make_unique<TForm1>();
+}
+
+void Startup::CreateDialogs() {
+    LanguageDlg = std::make_unique<TLanguageDlg>();
+    PasswordDlg = std::make_unique<TPasswordDlg>();
+}
+
+void Startup::RunLanguageDialog() {
+    if (LanguageDlg->exec() != QDialog::Accepted) EndOfProgram = true;
+}
+
+void Startup::RunIdentifierDialog() {
+    if (EndOfProgram) return; // its modal loop would end at once with Cancel
+    if (PasswordDlg->exec() != QDialog::Accepted) EndOfProgram = true;
+}
+
+void Startup::CreateWindows() {
+    Form3 = std::make_unique<TForm3>();
+    AboutBox = std::make_unique<TAboutBox>();
+    Form2 = std::make_unique<TForm2>();
+
+    Form1->SetDetector(Form2.get());
+    TPasswordDlg* identifier = PasswordDlg.get();
+    Form1->SetIdentifierSource([identifier] { return identifier->Password->text(); });
+    TForm3* help = Form3.get();
+    Form1->ShowHelp = [help](int tag) {
+        help->Tag = tag;
+        help->show();
+        help->raise();
+        help->activateWindow(); // its activation loads the text of the new tag
+    };
+    TAboutBox* about = AboutBox.get();
+    Form1->ShowAbout = [about] { about->exec(); };
+
+    // The detector window is visible from its creation, unless the program is ending
+    // anyway: then no window is shown and no measurement can start.
+    if (EndOfProgram) return;
+    Form2->show();
+    Form2->activateWindow();
+}
+
+int Startup::RunEventLoop() {
+    if (EndOfProgram) return 0;
+    Form1->show();
+    Form1->activateWindow();
+    return QApplication::exec();
+}
+
+int Startup::Run() {
+    CreateMainWindow();
+    CreateDialogs();
+    RunLanguageDialog();
+    RunIdentifierDialog();
+    CreateWindows();
+    return RunEventLoop();
+}
+
+int RunProgram(int& argc, char** argv) {
+    sim::InitSimulation(); // attenuation table, source slots and the random seed
+    QApplication application(argc, argv);
+    Startup startup;
+    return startup.Run();
+}
+
+} // namespace shell

@@ -1,0 +1,39 @@
+#pragma once
+// The About box: product name, task title and year, a credit line from the language
+// pack, a fixed authorship line, and the application icon.
+
+#include <QDialog>
+#include <QIcon>
+
+class QFrame;
+class QLabel;
+class QPushButton;
+
+namespace shell {
+
+// The application icon, drawn in code: a gamma spectrum with a photopeak.
+QIcon ApplicationIcon();
+
+} // namespace shell
+
+class TAboutBox : public QDialog {
+    Q_OBJECT
+
+public:
+    explicit TAboutBox(QWidget* parent = nullptr);
+
+    QFrame* Panel1 = nullptr;
+    QLabel* ProgramIcon = nullptr;
+    QLabel* ProductName = nullptr;
+    QLabel* Version = nullptr;
+    QLabel* Authorship = nullptr;
+    QLabel* Comments = nullptr;
+    QPushButton* OKButton = nullptr;
+
+protected:
+    bool event(QEvent* event) override; // activation
+
+private:
+    void BuildPanel();
+    void FormActivate();
+};

@@ -1,0 +1,29 @@
+#pragma once
+// The identifier dialog of the start-up: the user types an identifier (a name or a
+// group code), which the bench window shows at the head of its caption. Any text,
+// the empty one included, is accepted.
+
+#include <QDialog>
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+class TPasswordDlg : public QDialog {
+    Q_OBJECT
+
+public:
+    explicit TPasswordDlg(QWidget* parent = nullptr);
+
+    QLabel* Label1 = nullptr;
+    QLineEdit* Password = nullptr;
+    QPushButton* OKBtn = nullptr;
+    QPushButton* CancelBtn = nullptr;
+
+protected:
+    bool event(QEvent* event) override; // activation
+
+private:
+    void BuildControls();
+    void FormActivate();
+};

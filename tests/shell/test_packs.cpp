@@ -1,0 +1,107 @@
+// The language packs that ship with the program: every string id the windows use has a
+// text, and the help files are RTF that reads without damage.
+#include "platform/IniFile.h"
+#include "platform/RtfReader.h"
+#include "shell/Language.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTextDocument>
+#include <QtTest>
+
+namespace {
+
+// Every string id that a window looks up.
+const int StringIds[] = {1,   2,   4,   5,   7,   8,   9,   10,  27,  29,  30,  31,  32,  33,
+                         42,  43,  48,  55,  60,  61,  62,  200, 203, 204, 205, 206, 207, 208,
+                         209, 210, 211, 215, 216, 217, 218, 219, 256, 257, 401, 403, 404, 407};
+
+const QString ShippedPacks = QStringLiteral(PELZAMO_LANG_SOURCE_DIR);
+
+QString Help(const QString& pack, const QString& file) {
+    QFile rtf(ShippedPacks + "/" + pack + "/" + file);
+    if (!rtf.open(QIODevice::ReadOnly)) return {};
+    QTextDocument document;
+    platform::ReadRtf(rtf.readAll(), document);
+    return document.toPlainText();
+}
+
+} // namespace
+
+class TestPacks : public QObject {
+    Q_OBJECT
+
+private slots:
+    void theRequiredPacksShip() {
+        const QStringList packs = shell::ListLanguagePacks(ShippedPacks);
+        QVERIFY(packs.contains("English"));
+        QVERIFY(packs.contains("Magyar"));
+    }
+
+    void everyStringIdHasAText() {
+        for (const QString& pack : shell::ListLanguagePacks(ShippedPacks)) {
+            const platform::IniFile ini(
+                (ShippedPacks + "/" + pack + "/Pelzamo2007.ini").toStdString());
+            for (int id : StringIds) {
+                const std::string key = QString("S%1").arg(id, 4, 10, QChar('0')).toStdString();
+                const std::string text = ini.Read("General", key, "None");
+                QVERIFY2(text != "None" && !text.empty(),
+                         qPrintable(pack + ": no text for " + QString::fromStdString(key)));
+            }
+            // The blanks of the bench label survive the quotes.
+            QVERIFY(ini.Read("General", "S0060", "").starts_with("   "));
+        }
+    }
+
+    void hungarianDesignTexts() {
+        const platform::IniFile ini((ShippedPacks + "/Magyar/Pelzamo2007.ini").toStdString());
+        QCOMPARE(QString::fromStdString(ini.Read("General", "S0004", "")), QString("Súgó"));
+        QCOMPARE(QString::fromStdString(ini.Read("General", "S0062", "")),
+                 QString("Forrástól való távolság (cm)"));
+        QCOMPARE(QString::fromStdString(ini.Read("General", "S0207", "")), QString("Bruttó: "));
+    }
+
+    void helpFilesReadCleanly() {
+        for (const QString& pack : shell::ListLanguagePacks(ShippedPacks)) {
+            for (const char* file : {"Program.rtf", "Tasks.rtf"}) {
+                const QString text = Help(pack, file);
+                QVERIFY2(text.size() > 2000,
+                         qPrintable(pack + "/" + file + " is missing or short"));
+                QVERIFY2(!text.contains(QChar(0xFFFD)), qPrintable(pack + "/" + file));
+                QVERIFY2(!text.contains('\\') && !text.contains('{'),
+                         qPrintable(pack + "/" + file));
+            }
+        }
+        // Accents come through the code page.
+        QVERIFY(Help("Magyar", "Tasks.rtf").contains("Ellenőrzés"));
+        QVERIFY(Help("Magyar", "Program.rtf").contains("Kilépés"));
+    }
+
+    void theTaskSheetsCarryTheKeyNumbers() {
+        const QStringList english = {"0.662", "2.56",  "3.75",  "0.478", "2.328", "3.511",
+                                     "2.049", "1.538", "3.239", "2.728", "FWHM"};
+        const QString tasks = Help("English", "Tasks.rtf");
+        for (const QString& number : english)
+            QVERIFY2(tasks.contains(number), qPrintable(number));
+        const QString feladatok = Help("Magyar", "Tasks.rtf");
+        for (QString number : english)
+            QVERIFY2(feladatok.contains(number.replace('.', ',')), qPrintable(number));
+    }
+
+    void theUsageTextsExplainTheKeys() {
+        const QString usage = Help("English", "Program.rtf");
+        for (const char* key : {"Alt+Right", "Alt+Ctrl", "Auto", "Clear", "Preset", "Accept"})
+            QVERIFY2(usage.contains(key), key);
+        const QString hasznalat = Help("Magyar", "Program.rtf");
+        for (const char* key :
+             {"Alt+jobbra", "Alt", "Ctrl", "Auto", "Törlés", "Időzítés", "Elfogad"})
+            QVERIFY2(hasznalat.contains(QString::fromUtf8(key)), key);
+    }
+};
+
+int RunPackTests(int argc, char** argv) {
+    TestPacks packs;
+    return QTest::qExec(&packs, argc, argv);
+}
+
+#include "test_packs.moc"
