@@ -9,7 +9,9 @@
 #include "simulation/CrossSection.h"
 
 #include <QApplication>
+#include <QDeadlineTimer>
 #include <QLineEdit>
+#include <QTimer>
 
 namespace shell {
 
@@ -59,6 +61,22 @@ void Startup::CreateWindows() {
     if (EndOfProgram) return;
     Form2->show();
     Form2->activateWindow();
+    WaitForDetectorLayout();
+}
+
+// The detector window sets its defaults (the detector geometry among them) in a one-shot
+// timer after its first activation, and the bench window's first activation writes the
+// detector's distance into its entry field. So that the field shows the real distance
+// rather than that of a still empty geometry (0 cm), the detector window is given time
+// to lay itself out before the bench window is shown. Bounded, in case the window
+// system never activates the window.
+void Startup::WaitForDetectorLayout() {
+    bool laidOut = false;
+    QObject guard; // disconnects the slot when the wait is over
+    QObject::connect(Form2->Timer1, &QTimer::timeout, &guard, [&laidOut] { laidOut = true; });
+    const QDeadlineTimer deadline(1000);
+    while (!laidOut && !deadline.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
 }
 
 int Startup::RunEventLoop() {

@@ -52,6 +52,8 @@ public:
     TForm2* Detector() const { return Form2.get(); }
 
 private:
+    void WaitForDetectorLayout();
+
     // Destroyed in reverse order: the detector window before the bench window it uses.
     std::unique_ptr<TForm1> Form1;
     std::unique_ptr<TLanguageDlg> LanguageDlg;

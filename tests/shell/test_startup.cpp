@@ -8,6 +8,7 @@
 #include "shell/PswdDlg.h"
 #include "shell/Startup.h"
 #include "shell/Sugo.h"
+#include "simulation/CrossSection.h"
 
 #include <QAction>
 #include <QApplication>
@@ -195,6 +196,8 @@ private slots:
         ShowBench(startup);
         QCOMPARE(startup.Bench()->windowTitle(), QString("abc   Bench title"));
         QCOMPARE(startup.Bench()->Label7->text(), QString("Move text"));
+        // The detector window had laid itself out: the field shows its default distance.
+        QCOMPARE(startup.Bench()->Edit1->text(), QString("8.5"));
         QTRY_VERIFY(TForm2Probe::FieldsBound(*startup.Detector()));
         QCOMPARE(startup.Detector()->PageControl1->tabText(0), QString("Spectrum tab"));
     }
@@ -475,6 +478,7 @@ private slots:
 };
 
 int main(int argc, char* argv[]) {
+    sim::InitSimulation();
     QApplication application(argc, argv);
     int failures = 0;
     {
