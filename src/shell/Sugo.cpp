@@ -53,21 +53,12 @@ bool TForm3::event(QEvent* event) {
     return QWidget::event(event);
 }
 
-void TForm3::hideEvent(QHideEvent* event) {
-    OpenedAnew = true;
-    QWidget::hideEvent(event);
-}
-
 void TForm3::FormActivate() {
     setWindowTitle(shell::LangText(4));
     Button1->setText(shell::LangText(10));
 
-    const bool sameText = !OpenedAnew && ShownTag == Tag;
-    const int position = RichEdit1->verticalScrollBar()->value();
-    LoadHelp();
-    RichEdit1->verticalScrollBar()->setValue(sameText ? position : 0);
-    OpenedAnew = false;
-    ShownTag = Tag;
+    LoadHelp(); // shown from its start
+    RichEdit1->verticalScrollBar()->setValue(0);
 }
 
 QString TForm3::HelpFilePath() const {

@@ -1,6 +1,6 @@
 #pragma once
 // The help window: shows the chosen pack's Tasks.rtf (tag 1) or Program.rtf (tag 0),
-// read again at every activation. A missing file leaves the window empty, silently.
+// read again and shown from its start at every activation. A missing file leaves the window empty, silently.
 
 #include <QWidget>
 
@@ -25,7 +25,6 @@ public:
 
 protected:
     bool event(QEvent* event) override; // activation
-    void hideEvent(QHideEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
 private:
@@ -33,9 +32,4 @@ private:
     void FormActivate();
     void LoadHelp();
     void Button1Click();
-
-    // The reading position survives an activation that shows the same text again
-    // (the user clicking back into the window); a new opening starts at the top.
-    bool OpenedAnew = true;
-    int ShownTag = -1;
 };

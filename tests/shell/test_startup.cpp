@@ -432,7 +432,7 @@ private slots:
         QCOMPARE(seen, QStringList({"Other about", "None", "None", "None", "OK"}));
     }
 
-    void helpKeepsTheReadingPlaceUntilClosed() {
+    void helpStartsFromTheTopAtEveryActivation() {
         QTemporaryDir pack;
         QByteArray longText = "{\\rtf1 ";
         for (int i = 0; i < 300; ++i)
@@ -448,21 +448,15 @@ private slots:
         QVERIFY(bar->maximum() > 100);
         bar->setValue(100);
 
-        // Clicking back into the window reloads the file but keeps the place...
+        // Every activation reads the file again and shows it from its start.
         QEvent activate(QEvent::WindowActivate);
         QCoreApplication::sendEvent(&help, &activate);
-        QCOMPARE(bar->value(), 100);
-        // ...another text, or the window opened anew, starts at the top.
+        QCOMPARE(bar->value(), 0);
+        QVERIFY(help.RichEdit1->toPlainText().startsWith("Line 0"));
+        // The usage text is missing in this pack: the window is empty, silently.
         help.Tag = 0;
         QCoreApplication::sendEvent(&help, &activate);
         QVERIFY(help.RichEdit1->toPlainText().isEmpty());
-        help.Tag = 1;
-        QCoreApplication::sendEvent(&help, &activate);
-        bar->setValue(100);
-        help.Button1->click();
-        help.show();
-        QCoreApplication::sendEvent(&help, &activate);
-        QCOMPARE(bar->value(), 0);
     }
 
     void identifierDialogAcceptsAnyText() {
