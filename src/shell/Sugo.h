@@ -1,6 +1,7 @@
 #pragma once
 // The help window: shows the chosen pack's Tasks.rtf (tag 1) or Program.rtf (tag 0),
-// read again and shown from its start at every activation. A missing file leaves the window empty, silently.
+// read again and shown from its start at every activation. A missing file leaves the
+// window empty, silently.
 
 #include <QWidget>
 
