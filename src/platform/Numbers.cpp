@@ -9,20 +9,9 @@ namespace platform {
 
 namespace {
 
-bool IsDigit(char c) {
-    return c >= '0' && c <= '9';
-}
-
-int HexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
 // Index just past a run of decimal digits starting at i.
 std::size_t SkipDigits(std::string_view text, std::size_t i) {
-    while (i < text.size() && IsDigit(text[i]))
+    while (i < text.size() && IsDecimalDigit(text[i]))
         ++i;
     return i;
 }
@@ -56,7 +45,7 @@ std::optional<std::uint64_t> ReadMagnitude(std::string_view digits, int base, st
     if (digits.empty()) return std::nullopt;
     std::uint64_t value = 0;
     for (char c : digits) {
-        const int d = base == 16 ? HexValue(c) : (IsDigit(c) ? c - '0' : -1);
+        const int d = base == 16 ? HexDigitValue(c) : (IsDecimalDigit(c) ? c - '0' : -1);
         if (d < 0) return std::nullopt;
         value = value * static_cast<std::uint64_t>(base) + static_cast<std::uint64_t>(d);
         if (value > limit) return std::nullopt; // stops before the 64 bits could overflow

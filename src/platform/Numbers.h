@@ -25,6 +25,19 @@
 
 namespace platform {
 
+// The value of a decimal digit is c - '0'.
+constexpr bool IsDecimalDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+// The value of a hexadecimal digit (either case), or -1 when c is none.
+constexpr int HexDigitValue(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
 // Drops leading and trailing blanks (character 32 only; tabs stay).
 std::string TrimSpaces(std::string_view text);
 

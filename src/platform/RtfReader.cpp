@@ -1,5 +1,8 @@
 #include "platform/RtfReader.h"
 
+#include "platform/Numbers.h"
+#include "platform/TextCodec.h"
+
 #include <QColor>
 #include <QFont>
 #include <QString>
@@ -24,34 +27,6 @@ namespace {
 // ---------------------------------------------------------------------------------------
 // Code pages of \'hh characters and raw 8-bit text. Bytes below 0x80 are ASCII in both.
 
-// Windows-1252: 0x80..0x9F; 0xA0..0xFF equal Latin-1.
-constexpr std::array<char16_t, 32> kWindows1252Low = {
-    0x20AC, 0xFFFD, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, //
-    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0xFFFD, 0x017D, 0xFFFD, //
-    0xFFFD, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014, //
-    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0xFFFD, 0x017E, 0x0178,
-};
-
-// Windows-1250 (Central European): 0x80..0xFF.
-constexpr std::array<char16_t, 128> kWindows1250 = {
-    0x20AC, 0xFFFD, 0x201A, 0xFFFD, 0x201E, 0x2026, 0x2020, 0x2021, //
-    0xFFFD, 0x2030, 0x0160, 0x2039, 0x015A, 0x0164, 0x017D, 0x0179, //
-    0xFFFD, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014, //
-    0xFFFD, 0x2122, 0x0161, 0x203A, 0x015B, 0x0165, 0x017E, 0x017A, //
-    0x00A0, 0x02C7, 0x02D8, 0x0141, 0x00A4, 0x0104, 0x00A6, 0x00A7, //
-    0x00A8, 0x00A9, 0x015E, 0x00AB, 0x00AC, 0x00AD, 0x00AE, 0x017B, //
-    0x00B0, 0x00B1, 0x02DB, 0x0142, 0x00B4, 0x00B5, 0x00B6, 0x00B7, //
-    0x00B8, 0x0105, 0x015F, 0x00BB, 0x013D, 0x02DD, 0x013E, 0x017C, //
-    0x0154, 0x00C1, 0x00C2, 0x0102, 0x00C4, 0x0139, 0x0106, 0x00C7, //
-    0x010C, 0x00C9, 0x0118, 0x00CB, 0x011A, 0x00CD, 0x00CE, 0x010E, //
-    0x0110, 0x0143, 0x0147, 0x00D3, 0x00D4, 0x0150, 0x00D6, 0x00D7, //
-    0x0158, 0x016E, 0x00DA, 0x0170, 0x00DC, 0x00DD, 0x0162, 0x00DF, //
-    0x0155, 0x00E1, 0x00E2, 0x0103, 0x00E4, 0x013A, 0x0107, 0x00E7, //
-    0x010D, 0x00E9, 0x0119, 0x00EB, 0x011B, 0x00ED, 0x00EE, 0x010F, //
-    0x0111, 0x0144, 0x0148, 0x00F3, 0x00F4, 0x0151, 0x00F6, 0x00F7, //
-    0x0159, 0x016F, 0x00FA, 0x0171, 0x00FC, 0x00FD, 0x0163, 0x02D9,
-};
-
 constexpr int kCodePageWestern = 1252;
 constexpr int kCodePageCentralEuropean = 1250;
 
@@ -59,11 +34,10 @@ int SupportedCodePage(int codePage) {
     return codePage == kCodePageCentralEuropean ? kCodePageCentralEuropean : kCodePageWestern;
 }
 
+// Both code pages stay within the Basic Multilingual Plane: one UTF-16 unit per byte.
 char16_t DecodeByte(unsigned char byte, int codePage) {
-    if (byte < 0x80) return byte;
-    if (codePage == kCodePageCentralEuropean) return kWindows1250[byte - 0x80];
-    if (byte < 0xA0) return kWindows1252Low[byte - 0x80];
-    return byte; // Latin-1
+    return static_cast<char16_t>(codePage == kCodePageCentralEuropean ? Windows1250Char(byte)
+                                                                      : Windows1252Char(byte));
 }
 
 // The code page that a font's \fcharset implies; nullopt where the document's applies.
@@ -312,16 +286,6 @@ std::optional<char16_t> SymbolWord(std::string_view name) {
 bool IsLetter(char c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
 }
-bool IsDigit(char c) {
-    return c >= '0' && c <= '9';
-}
-
-int HexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
 
 bool IsHighSurrogate(char16_t c) {
     return c >= 0xD800 && c <= 0xDBFF;
@@ -504,11 +468,11 @@ void RtfParser::ReadControlWord() {
     bool hasParam = false;
     bool negative = false;
     std::int64_t value = 0;
-    if (p_ < end_ && *p_ == '-' && p_ + 1 < end_ && IsDigit(p_[1])) {
+    if (p_ < end_ && *p_ == '-' && p_ + 1 < end_ && IsDecimalDigit(p_[1])) {
         negative = true;
         ++p_;
     }
-    while (p_ < end_ && IsDigit(*p_)) {
+    while (p_ < end_ && IsDecimalDigit(*p_)) {
         hasParam = true;
         value = std::min<std::int64_t>(value * 10 + (*p_ - '0'), kParamSaturation);
         ++p_;
@@ -544,8 +508,8 @@ void RtfParser::ReadControlWord() {
 void RtfParser::ReadHexCharacter() {
     int value = -1;
     if (end_ - p_ >= 2) {
-        const int high = HexValue(p_[0]);
-        const int low = HexValue(p_[1]);
+        const int high = HexDigitValue(p_[0]);
+        const int low = HexDigitValue(p_[1]);
         if (high >= 0 && low >= 0) {
             value = high * 16 + low;
             p_ += 2;

@@ -9,7 +9,7 @@ namespace {
 
 // Unicode code points of the bytes 0x80..0xFF in Windows-1250; 0xFFFD where the code page
 // defines no character.
-constexpr std::array<char32_t, 128> Windows1250High = {
+constexpr std::array<char16_t, 128> Windows1250High = {
     // 0x80
     0x20AC, 0xFFFD, 0x201A, 0xFFFD, 0x201E, 0x2026, 0x2020, 0x2021, //
     0xFFFD, 0x2030, 0x0160, 0x2039, 0x015A, 0x0164, 0x017D, 0x0179, //
@@ -36,13 +36,21 @@ constexpr std::array<char32_t, 128> Windows1250High = {
     0x0159, 0x016F, 0x00FA, 0x0171, 0x00FC, 0x00FD, 0x0163, 0x02D9, //
 };
 
+// Windows-1252 differs from Latin-1 only in 0x80..0x9F.
+constexpr std::array<char16_t, 32> Windows1252Low = {
+    0x20AC, 0xFFFD, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, //
+    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0xFFFD, 0x017D, 0xFFFD, //
+    0xFFFD, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014, //
+    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0xFFFD, 0x017E, 0x0178, //
+};
+
 void AppendUtf8(std::string& out, char32_t c) {
     if (c < 0x80) {
         out += static_cast<char>(c);
     } else if (c < 0x800) {
         out += static_cast<char>(0xC0 | (c >> 6));
         out += static_cast<char>(0x80 | (c & 0x3F));
-    } else { // the table holds nothing beyond the Basic Multilingual Plane
+    } else { // the code pages hold nothing beyond the Basic Multilingual Plane
         out += static_cast<char>(0xE0 | (c >> 12));
         out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
         out += static_cast<char>(0x80 | (c & 0x3F));
@@ -79,6 +87,15 @@ std::size_t CharLength(std::string_view text, std::size_t i) {
 
 } // namespace
 
+char32_t Windows1250Char(unsigned char byte) {
+    return byte < 0x80 ? byte : Windows1250High[byte - 0x80u];
+}
+
+char32_t Windows1252Char(unsigned char byte) {
+    if (byte >= 0x80 && byte < 0xA0) return Windows1252Low[byte - 0x80u];
+    return byte; // ASCII and Latin-1
+}
+
 bool IsValidUtf8(std::string_view text) {
     for (std::size_t i = 0; i < text.size();) {
         const std::size_t n = CharLength(text, i);
@@ -91,10 +108,8 @@ bool IsValidUtf8(std::string_view text) {
 std::string Windows1250ToUtf8(std::string_view text) {
     std::string out;
     out.reserve(text.size() + text.size() / 2);
-    for (char c : text) {
-        const auto b = static_cast<std::uint8_t>(c);
-        AppendUtf8(out, b < 0x80 ? char32_t{b} : Windows1250High[b - 0x80u]);
-    }
+    for (char c : text)
+        AppendUtf8(out, Windows1250Char(static_cast<unsigned char>(c)));
     return out;
 }
 

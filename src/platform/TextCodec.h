@@ -1,6 +1,6 @@
 #pragma once
-// Text encodings of the language files: UTF-8 checks and cuts, and Windows-1250 (the
-// Central European 8-bit code page) to UTF-8.
+// Text encodings of the language and help files: UTF-8 checks and cuts, and the 8-bit
+// Windows code pages 1250 (Central European) and 1252 (Western).
 
 #include <cstddef>
 #include <string>
@@ -11,8 +11,12 @@ namespace platform {
 // True when text is well-formed UTF-8 (no overlong forms, no surrogates, at most U+10FFFF).
 bool IsValidUtf8(std::string_view text);
 
-// Converts Windows-1250 text to UTF-8. The five bytes the code page leaves undefined
-// become U+FFFD.
+// The Unicode character of one byte in Windows-1250 or Windows-1252; U+FFFD for the
+// bytes the code page leaves undefined. Bytes below 0x80 are ASCII in both.
+char32_t Windows1250Char(unsigned char byte);
+char32_t Windows1252Char(unsigned char byte);
+
+// Converts Windows-1250 text to UTF-8.
 std::string Windows1250ToUtf8(std::string_view text);
 
 // The longest start of valid UTF-8 text with at most maxChars characters (code points).

@@ -124,4 +124,19 @@ TEST(TextCodec, Utf8ChecksAndCuts) {
     EXPECT_EQ(platform::Utf8PrefixChars("aő€", 2), "aő");
 }
 
+TEST(TextCodec, EightBitCodePages) {
+    using platform::Windows1250Char;
+    using platform::Windows1252Char;
+    EXPECT_EQ(Windows1250Char('A'), U'A');
+    EXPECT_EQ(Windows1252Char('A'), U'A');
+    EXPECT_EQ(Windows1250Char(0xF5), U'ő'); // the Hungarian letters differ
+    EXPECT_EQ(Windows1252Char(0xF5), U'õ');
+    EXPECT_EQ(Windows1250Char(0x80), U'€');
+    EXPECT_EQ(Windows1252Char(0x80), U'€');
+    EXPECT_EQ(Windows1252Char(0x9F), U'Ÿ');
+    EXPECT_EQ(Windows1252Char(0xA0), U'\u00A0'); // Latin-1 from 0xA0 on
+    EXPECT_EQ(Windows1250Char(0x81), U'\uFFFD'); // undefined in both
+    EXPECT_EQ(Windows1252Char(0x81), U'\uFFFD');
+}
+
 } // namespace
