@@ -9,11 +9,18 @@
 #include "simulation/CrossSection.h"
 
 #include <QApplication>
-#include <QDeadlineTimer>
+#include <QEventLoop>
 #include <QLineEdit>
 #include <QTimer>
 
 namespace shell {
+
+namespace {
+
+// The longest wait for the detector window's layout at start-up, ms.
+constexpr int MaxLayoutWaitMs = 1000;
+
+} // namespace
 
 Startup::Startup() = default;
 Startup::~Startup() = default;
@@ -71,12 +78,11 @@ void Startup::CreateWindows() {
 // to lay itself out before the bench window is shown. Bounded, in case the window
 // system never activates the window.
 void Startup::WaitForDetectorLayout() {
-    bool laidOut = false;
-    QObject guard; // disconnects the slot when the wait is over
-    QObject::connect(Form2->Timer1, &QTimer::timeout, &guard, [&laidOut] { laidOut = true; });
-    const QDeadlineTimer deadline(1000);
-    while (!laidOut && !deadline.hasExpired())
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
+    QEventLoop wait;
+    // Connected after the window's own handler, so the layout has run when this quits.
+    QObject::connect(Form2->Timer1, &QTimer::timeout, &wait, &QEventLoop::quit);
+    QTimer::singleShot(MaxLayoutWaitMs, &wait, &QEventLoop::quit);
+    wait.exec();
 }
 
 int Startup::RunEventLoop() {
