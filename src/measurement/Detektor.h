@@ -194,6 +194,7 @@ private:
     void Edit4KeyPress(QObject* sender, int key);
     void ComboBox1Change();
     void ComboBox2Change();
+    void SizeComboChange(QComboBox* combo, double& size); // shared by the two above
     void UpDown4Click();
     void UpDown5Click();
     void UpDown6Click();

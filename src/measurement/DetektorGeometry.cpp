@@ -2,11 +2,11 @@
 // entry fields, the oblique projection on Image2, the detector shape on the bench, and
 // the synchronisation of the detector distance with the bench window.
 //
-// Wiring: the window's constructor builds the spectrum tab first, then calls
-// BuildGeometryTab() and ConnectGeometryHandlers(). ConnectGeometryHandlers also hooks
-// the region ends Edit10 and Edit11 of the spectrum tab (leaving them and Enter in them
-// run Edit4Exit / Edit4KeyPress, whose region branch is here), so they must exist by
-// then. LoadCaptions calls BindFields() as its last step.
+// Wiring: the window's constructor makes the page control with both pages and builds
+// the spectrum tab first, then calls BuildGeometryTab() and ConnectGeometryHandlers().
+// ConnectGeometryHandlers also hooks the region ends Edit10 and Edit11 of the spectrum
+// tab (leaving them and Enter in them run Edit4Exit / Edit4KeyPress, whose region branch
+// is here), so they must exist by then. LoadCaptions calls BindFields() as its last step.
 //
 // The distance shown to the user is z - height/2 and is computed afresh wherever it is
 // used; the physics crystal spans z - height .. z + height. Both conventions are kept
@@ -24,7 +24,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QScrollBar>
-#include <QTabWidget>
 #include <QValidator>
 #include <algorithm>
 #include <cmath>
@@ -236,13 +235,8 @@ void PlaceBenchShapes(const BenchControls& bench, const sim::DetectorGeometry& g
 // --- Construction ------------------------------------------------------------------
 
 void TForm2::BuildGeometryTab() {
-    // The page exists but its tab is hidden: the user cannot open it, while its
-    // operations keep running for the bench window and the layout step.
-    if (Geometria == nullptr) Geometria = new QWidget;
-    if (PageControl1 != nullptr && PageControl1->indexOf(Geometria) < 0) {
-        const int index = PageControl1->addTab(Geometria, QStringLiteral("Geometria"));
-        PageControl1->setTabVisible(index, false);
-    }
+    // The page comes with the page control, its tab hidden: the user cannot open it,
+    // while its operations keep running for the bench window and the layout step.
     QWidget* page = Geometria;
 
     // The projection with its panning bars: vertical on the left, horizontal below.
@@ -392,7 +386,7 @@ void TForm2::ShowGeometry() {
 // again with the scroll bar as sender (one level deep); that inner call finishes before
 // this one goes on. d is read afresh at every step because the inner call changes z.
 void TForm2::SyncDistance(QObject* sender) {
-    if (sender != nullptr && sender == UpDown6 && Bench.ScrollBar2 != nullptr)
+    if (sender == UpDown6 && Bench.ScrollBar2 != nullptr)
         Bench.ScrollBar2->setValue(TruncSteps(ShownDistance(Detector) * 10));
     if (sender != nullptr && sender == Bench.ScrollBar2) {
         UpDown6->SetPosition(TruncSteps(ShownDistance(Detector)));
@@ -445,23 +439,22 @@ void TForm2::Edit4KeyPress(QObject* sender, int key) {
 // The size combos. A text that is not a number (a lone "-" or "." while typing) is
 // refused like any entry: selected, focus kept, nothing changed.
 void TForm2::ComboBox1Change() {
-    const auto height = ReadFloat(ComboBox1->currentText());
-    if (!height) {
-        platform::RefuseEntry(ComboBox1->lineEdit());
-        return;
-    }
-    Detector.height = *height;
-    Detector.boundingRadius = sim::ComputeBoundingRadius(Detector);
-    ShowGeometry();
+    SizeComboChange(ComboBox1, Detector.height);
 }
 
 void TForm2::ComboBox2Change() {
-    const auto radius = ReadFloat(ComboBox2->currentText());
-    if (!radius) {
-        platform::RefuseEntry(ComboBox2->lineEdit());
+    SizeComboChange(ComboBox2, Detector.radius);
+}
+
+// Stores the combo's number into the detector size `size` (height or radius, cm), which
+// changes the bounding sphere, and shows the new geometry.
+void TForm2::SizeComboChange(QComboBox* combo, double& size) {
+    const auto value = ReadFloat(combo->currentText());
+    if (!value) {
+        platform::RefuseEntry(combo->lineEdit());
         return;
     }
-    Detector.radius = *radius;
+    size = *value;
     Detector.boundingRadius = sim::ComputeBoundingRadius(Detector);
     ShowGeometry();
 }
