@@ -4,10 +4,10 @@
 #include "bench/Main.h"
 #include "measurement/Detektor.h"
 
-#include "platform/Clock.h"
 #include "platform/Widgets.h"
 #include "shell/LangStrings.h"
-#include "simulation/CrossSection.h"
+
+#include "WindowTestSupport.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -46,10 +46,9 @@ namespace {
 
 using Bench = TForm1Probe;
 using Detector = TForm2Probe;
-
-bool IsColour(const QImage& image, int x, int y, QColor colour) {
-    return image.valid(x, y) && (image.pixel(x, y) & 0xFFFFFF) == (colour.rgb() & 0xFFFFFF);
-}
+using windowtest::Enter;
+using windowtest::Focus;
+using windowtest::IsColour;
 
 std::int64_t Total(const sim::Spectrum& s) {
     return std::accumulate(s.begin(), s.end(), std::int64_t{0});
@@ -94,16 +93,6 @@ struct Windows {
     sim::DetectorGeometry& Geometry() { return Detector::Geometry(detector); }
 };
 
-bool Focus(QWidget* widget) {
-    widget->setFocus(Qt::OtherFocusReason);
-    return QTest::qWaitFor([widget] { return widget->hasFocus(); });
-}
-
-void Enter(QLineEdit* edit, const QString& text) {
-    edit->setText(text);
-    QTest::keyClick(edit, Qt::Key_Return);
-}
-
 // Ends a QApplication::exec() that a test started, should the code under test fail to.
 class Watchdog {
 public:
@@ -122,14 +111,9 @@ private:
 class TestBench : public QObject {
     Q_OBJECT
 
-    platform::ManualClock clock;
+    windowtest::Environment environment;
 
 private slots:
-    void initTestCase() {
-        sim::InitSimulation();
-        platform::SetClock(&clock);
-    }
-    void cleanupTestCase() { platform::SetClock(nullptr); }
     void cleanup() {
         Running = false;
         QCoreApplication::processEvents(); // drops leftover quit requests outside exec

@@ -4,8 +4,7 @@
 #include "measurement/Detektor.h"
 #include "measurement/Projection.h"
 
-#include "platform/Clock.h"
-#include "simulation/CrossSection.h"
+#include "WindowTestSupport.h"
 
 #include <QComboBox>
 #include <QLineEdit>
@@ -38,10 +37,9 @@ public:
 namespace {
 
 using Probe = TForm2Probe;
-
-bool IsColour(const QImage& image, int x, int y, QColor colour) {
-    return image.valid(x, y) && (image.pixel(x, y) & 0xFFFFFF) == (colour.rgb() & 0xFFFFFF);
-}
+using windowtest::Enter;
+using windowtest::Focus;
+using windowtest::IsColour;
 
 // A black pixel within one pixel of (x, y): drawn lines may sit one pixel aside.
 bool BlackNear(const QImage& image, int x, int y) {
@@ -95,31 +93,14 @@ void OpenGeometryTab(TForm2& form) {
     form.Edit8->setEnabled(true);
 }
 
-bool Focus(QWidget* widget) {
-    widget->setFocus(Qt::OtherFocusReason);
-    return QTest::qWaitFor([widget] { return widget->hasFocus(); });
-}
-
-// Types text into an edit that has the focus, replacing its text, and presses Enter.
-void Enter(QLineEdit* edit, const QString& text) {
-    edit->setText(text);
-    QTest::keyClick(edit, Qt::Key_Return);
-}
-
 } // namespace
 
 class TestGeometry : public QObject {
     Q_OBJECT
 
-    platform::ManualClock clock;
+    windowtest::Environment environment;
 
 private slots:
-    void initTestCase() {
-        sim::InitSimulation();
-        platform::SetClock(&clock);
-    }
-    void cleanupTestCase() { platform::SetClock(nullptr); }
-
     void projectionWorkedPoints() {
         const auto x = ProjectPoint(150, 0, 0);
         QCOMPARE(x.h, 0);
