@@ -1,7 +1,6 @@
 #include "platform/UpDown.h"
 
 #include <QBoxLayout>
-#include <QEvent>
 #include <QLineEdit>
 #include <QToolButton>
 #include <algorithm>
@@ -66,16 +65,6 @@ void TUpDown::Click(UpDownButton button) {
     // position stayed at a limit.
     if (associate_ != nullptr) associate_->setText(QString::number(position_));
     emit clicked(button);
-}
-
-void TUpDown::changeEvent(QEvent* event) {
-    // The arrows follow the enabled state of the spinner (Qt already propagates it to
-    // children; this keeps them in step also when the spinner is re-enabled).
-    if (event->type() == QEvent::EnabledChange) {
-        up_->setEnabled(isEnabled());
-        down_->setEnabled(isEnabled());
-    }
-    QWidget::changeEvent(event);
 }
 
 } // namespace platform

@@ -33,9 +33,6 @@ signals:
     // Emitted on every enabled click, also at a limit where the position stays.
     void clicked(platform::UpDownButton button);
 
-protected:
-    void changeEvent(QEvent* event) override;
-
 private:
     Qt::Orientation orientation_;
     int min_ = 0;

@@ -105,6 +105,14 @@ private slots:
         QCOMPARE(spin.Position(), 0);
         QCOMPARE(edit.text(), QString("0"));
         QCOMPARE(spy.count(), 0);
+        // The arrows follow the spinner's enabled state both ways.
+        const auto arrows = spin.findChildren<QToolButton*>();
+        QCOMPARE(arrows.size(), 2);
+        for (const QToolButton* arrow : arrows)
+            QVERIFY(!arrow->isEnabled());
+        spin.setEnabled(true);
+        for (const QToolButton* arrow : arrows)
+            QVERIFY(arrow->isEnabled());
     }
 
     void horizontalArrowsMapRightToUp() {
