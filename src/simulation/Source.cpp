@@ -134,31 +134,27 @@ void AimTowardDetectorWith(const DetectorGeometry& geometry, PhotonState& photon
 }
 
 Emission EmitIntoDetector(const DetectorGeometry& geometry, PhotonState& photon) {
-    const double a = Random() * EventsPerTick; // the line's draw, as in EmitPhoton
-    if (AllSourcesAtOrigin() && geometry.x == 0 && geometry.y == 0) {
-        // The photon starts at the origin whatever the line, so the line is picked only
-        // for a photon that may enter.
-        const PhotonState origin{0, 0, 0, 0, 0, 0, 0};
-        if (SourceInsideBoundingSphere(geometry, origin)) {
-            PickLine(a, photon);
-            photon.E = -1;
-            return Emission::SourceInside;
-        }
-        const double w = Random();
-        if (CertainMiss(geometry, w)) {
-            Random(); // the azimuth is drawn all the same
-            return Emission::Missed;
-        }
-        PickLine(a, photon);
-        AimTowardDetectorWith(geometry, photon, w);
-    } else {
-        PickLine(a, photon);
-        if (SourceInsideBoundingSphere(geometry, photon)) {
-            photon.E = -1;
-            return Emission::SourceInside;
-        }
-        AimTowardDetector(geometry, photon);
+    if (!AllSourcesAtOrigin() || geometry.x != 0 || geometry.y != 0) {
+        StartPhoton(geometry, photon);
+        if (photon.E < 0) return Emission::SourceInside;
+        return EnterDetector(geometry, photon) != 0 ? Emission::Entered : Emission::Missed;
     }
+    // The photon starts at the origin whatever the line, so the line is picked only for a
+    // photon that may enter; the draws stay those of StartPhoton.
+    const double a = Random() * EventsPerTick; // the line's draw, as in EmitPhoton
+    const PhotonState origin{0, 0, 0, 0, 0, 0, 0};
+    if (SourceInsideBoundingSphere(geometry, origin)) {
+        PickLine(a, photon);
+        photon.E = -1;
+        return Emission::SourceInside;
+    }
+    const double w = Random();
+    if (CertainMiss(geometry, w)) {
+        Random(); // the azimuth is drawn all the same
+        return Emission::Missed;
+    }
+    PickLine(a, photon);
+    AimTowardDetectorWith(geometry, photon, w);
     return EnterDetector(geometry, photon) != 0 ? Emission::Entered : Emission::Missed;
 }
 
