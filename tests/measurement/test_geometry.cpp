@@ -186,6 +186,24 @@ private slots:
         QVERIFY(above && below);
     }
 
+    // Several points of a circle may share its highest v; the silhouette joins the first
+    // of them. Here the near face's top is flat from h = 134 to 149 at v = 0, and the top
+    // line runs from the far face's top (165, -9) to (149, 0), not to (134, 0).
+    void silhouetteJoinsTheFirstExtremePoints() {
+        auto form = LaidOutDetector();
+        QVERIFY(form);
+        sim::DetectorGeometry& g = Probe::Geometry(*form);
+        g.z = 30;
+        g.height = 2.5;
+        g.radius = 10;
+        form->DrawGeometry();
+        const QImage& p = form->Image2->Picture();
+        QVERIFY(IsColour(p, 158 + 157, 156 + 5, Qt::black)); // half way along the line
+        // Where a line to (134, 0) would pass, 4 pixels clear of everything else.
+        QVERIFY(IsColour(p, 158 + 146, 156 + 3, Qt::white));
+        QVERIFY(IsColour(p, 158 + 146, 156 + 4, Qt::white));
+    }
+
     void panningMovesTheOrigin() {
         auto form = LaidOutDetector();
         QVERIFY(form);
