@@ -38,8 +38,8 @@ const QColor Teal(0, 128, 128);
 const QColor Yellow(255, 255, 0);
 
 constexpr int LastChannel = sim::SpectrumChannels - 1; // 4096, never drawn
-constexpr int LastDrawnChannel = sim::ChannelLimit;    // 4095
-constexpr int RangeStep = 256;                         // channels per range step
+constexpr int LastDrawnChannel = 4095;
+constexpr int RangeStep = 256; // channels per range step
 constexpr std::int32_t LowestFullScale = 100;
 constexpr std::int32_t HighestFullScale = 50000000;
 constexpr std::int64_t LadderCeiling = 99000000; // a ladder step above this falls back
@@ -116,6 +116,14 @@ std::optional<std::int32_t> ReadInteger(const QLineEdit* edit) {
     return platform::ParseInteger(platform::TrimSpaces(edit->text().toStdString()));
 }
 
+// An entry field's integer, or nothing after refusing the entry (text selected, focus
+// kept in the field).
+std::optional<std::int32_t> ReadEntry(QLineEdit* edit) {
+    const auto value = ReadInteger(edit);
+    if (!value) platform::RefuseEntry(edit);
+    return value;
+}
+
 // The typed region ends are parsed with leading blanks skipped only.
 std::optional<std::int32_t> ReadRegionEnd(const QLineEdit* edit) {
     const std::string text = edit->text().toStdString();
@@ -131,15 +139,10 @@ std::int64_t PowerOfTen(int exponent) {
     return value;
 }
 
-std::int32_t ToInt32Clamped(std::int64_t value) {
-    return static_cast<std::int32_t>(std::clamp<std::int64_t>(
-        value, std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max()));
-}
-
 // The automatic full scale: the next rung of the 1-2-5 ladder strictly above the
 // largest count M (at least 100). The top rung is the largest 32-bit count.
 std::int32_t AutomaticFullScale(std::int32_t largestCount) {
-    const std::int32_t M = std::max(largestCount, std::int32_t{90});
+    const std::int32_t M = largestCount < 100 ? 90 : largestCount;
     const std::string digits = std::to_string(M);
     const int n = static_cast<int>(digits.size());
     const int d = digits[0] - '0';
@@ -150,7 +153,8 @@ std::int32_t AutomaticFullScale(std::int32_t largestCount) {
         scale = 5 * PowerOfTen(n - 1);
     else
         scale = PowerOfTen(n);
-    return ToInt32Clamped(scale);
+    return static_cast<std::int32_t>(
+        std::min<std::int64_t>(scale, std::numeric_limits<std::int32_t>::max()));
 }
 
 // One step of the full-scale spinner from `shown` (at least 1) along the 1-2-5 ladder,
@@ -410,7 +414,7 @@ void TForm2::Timer1Timer() {
     FirstActivation = false;
     InitDefaults();
     AxisRect = Image1->Picture().rect(); // (0, 0, 530, 330)
-    GeometryRect = Image2 ? Image2->rect() : QRect();
+    GeometryRect = Image2->rect();
     AxisOriginX = 55;
     AxisOriginY = Image1->height() - 20;
     PlotWidth = Image3->width();
@@ -419,10 +423,8 @@ void TForm2::Timer1Timer() {
     // top-left corner: the axes on Image1 stay visible along its edges.
     PlotBitmap = QImage(PlotWidth - 2, PlotHeight - 1, QImage::Format_RGB32);
     PlotBitmap.fill(PlotBackColour);
-    if (Image2) {
-        ProjectionOriginX = static_cast<std::int32_t>(Image2->width() / 2.5);
-        ProjectionOriginY = static_cast<std::int32_t>(Image2->height() / 1.8);
-    }
+    ProjectionOriginX = static_cast<std::int32_t>(Image2->width() / 2.5);
+    ProjectionOriginY = static_cast<std::int32_t>(Image2->height() / 1.8);
     ShowGeometry();
     BitBtn1->click();
 }
@@ -540,12 +542,8 @@ void TForm2::BitBtn1Click() {
 }
 
 void TForm2::PresetExit() {
-    const auto value = ReadInteger(Preset);
-    if (!value) {
-        platform::RefuseEntry(Preset);
-        return;
-    }
-    PresetSeconds = *value; // 0 and negative presets are accepted: they stop at once
+    // 0 and negative presets are accepted: they stop at once.
+    if (const auto value = ReadEntry(Preset)) PresetSeconds = *value;
 }
 
 void TForm2::PresetKeyPress(int key) {
@@ -605,13 +603,18 @@ void TForm2::SetPlotPixel(int x, double y, QRgb colour) {
     PlotBitmap.setPixel(x, static_cast<int>(y), colour);
 }
 
+std::optional<int> TForm2::DrawnColumn(std::int64_t channel) const {
+    if (channel < 0 || channel > LastDrawnChannel) return std::nullopt;
+    const double column = std::trunc(double(channel - ShownMinChannel) * PixelsPerChannel);
+    if (column <= 0 || column >= PlotBitmap.width()) return std::nullopt;
+    return static_cast<int>(column);
+}
+
 void TForm2::PlotChannel(std::int32_t channel) {
-    if (channel < 0 || channel > LastDrawnChannel) return;
-    const int W = PlotBitmap.width();
+    const auto column = DrawnColumn(channel);
+    if (!column) return;
+    const int x = *column;
     const int H = PlotBitmap.height();
-    const double column = std::trunc((channel - ShownMinChannel) * PixelsPerChannel);
-    if (column <= 0 || column >= W) return;
-    const int x = static_cast<int>(column);
     const double k = Spectrum[channel];
     // Rows are computed in floating point: a large count times the scale can exceed int.
     SetPlotPixel(x, H - std::trunc((k - 1) * PixelsPerCount), PlotBackColour.rgb());
@@ -686,24 +689,26 @@ void TForm2::UpDown1Click(platform::UpDownButton button) {
     Rescale();
 }
 
-void TForm2::UpDown2Click(platform::UpDownButton button) {
-    if (!LaidOut()) return;
-    std::int32_t v =
-        ShownMaxChannel + (button == platform::UpDownButton::Up ? RangeStep : -RangeStep);
-    if (v > LastChannel) v = LastChannel;
-    if (v <= ShownMinChannel + RangeStep) v = ShownMinChannel + RangeStep;
-    RequestedMaxChannel = v;
+// The upper end asked for, at most 4096 and at least 256 channels above the shown lower end.
+void TForm2::RequestMaxChannel(std::int32_t v) {
+    RequestedMaxChannel = std::max(std::min(v, LastChannel), ShownMinChannel + RangeStep);
     Rescale();
 }
 
-void TForm2::UpDown3Click(platform::UpDownButton button) {
-    if (!LaidOut()) return;
-    std::int32_t v =
-        ShownMinChannel + (button == platform::UpDownButton::Up ? RangeStep : -RangeStep);
-    if (v < 0) v = 0;
-    if (v >= ShownMaxChannel - RangeStep) v = ShownMaxChannel - RangeStep;
-    RequestedMinChannel = v;
+// The lower end asked for, at least 0 and at least 256 channels below the shown upper end.
+void TForm2::RequestMinChannel(std::int32_t v) {
+    RequestedMinChannel = std::min(std::max(v, 0), ShownMaxChannel - RangeStep);
     Rescale();
+}
+
+void TForm2::UpDown2Click(platform::UpDownButton button) {
+    RequestMaxChannel(ShownMaxChannel +
+                      (button == platform::UpDownButton::Up ? RangeStep : -RangeStep));
+}
+
+void TForm2::UpDown3Click(platform::UpDownButton button) {
+    RequestMinChannel(ShownMinChannel +
+                      (button == platform::UpDownButton::Up ? RangeStep : -RangeStep));
 }
 
 void TForm2::Edit1Exit() {
@@ -719,27 +724,11 @@ void TForm2::Edit1Exit() {
 }
 
 void TForm2::Edit2Exit() {
-    const auto value = ReadInteger(Edit2);
-    if (!value) {
-        platform::RefuseEntry(Edit2);
-        return;
-    }
-    std::int32_t v = std::max(*value, std::int32_t{0});
-    if (v > ShownMaxChannel - RangeStep) v = ShownMaxChannel - RangeStep;
-    RequestedMinChannel = v;
-    Rescale();
+    if (const auto value = ReadEntry(Edit2)) RequestMinChannel(*value);
 }
 
 void TForm2::Edit3Exit() {
-    const auto value = ReadInteger(Edit3);
-    if (!value) {
-        platform::RefuseEntry(Edit3);
-        return;
-    }
-    std::int32_t v = std::min(*value, std::int32_t{LastChannel});
-    if (v < ShownMinChannel + RangeStep) v = ShownMinChannel + RangeStep;
-    RequestedMaxChannel = v;
-    Rescale();
+    if (const auto value = ReadEntry(Edit3)) RequestMaxChannel(*value);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -782,7 +771,6 @@ void TForm2::UpdateCursor() {
 
     platform::TCanvas canvas(Image3->Picture());
     canvas.PenColor = Yellow;
-    const int W = PlotBitmap.width();
     const int H = PlotBitmap.height();
     // Channels outside 0..4096 add nothing, so only the overlap is visited.
     const std::int64_t first = std::max<std::int64_t>(RoiLow, 0);
@@ -790,10 +778,9 @@ void TForm2::UpdateCursor() {
     for (std::int64_t i = first; i <= last; ++i) {
         const std::int32_t count = Spectrum[static_cast<std::size_t>(i)];
         RoiGross += count;
-        if (i > LastDrawnChannel) continue;
-        const double column = std::trunc((i - ShownMinChannel) * PixelsPerChannel);
-        if (column <= 0 || column >= W) continue;
-        const int x = static_cast<int>(column);
+        const auto column = DrawnColumn(i);
+        if (!column) continue;
+        const int x = *column;
         const double background = (double(i - RoiLow) * slope + double(cL)) * PixelsPerCount;
         const int yb = ClampedPixel(H - std::trunc(background), H);
         const int yc =
@@ -857,23 +844,26 @@ void TForm2::FormKeyUp() {
 }
 
 void TForm2::Button2Click() {
+    // A refused end is selected in its edit and switches the region off; the ends keep
+    // the values parsed so far, and nothing is redrawn.
+    const auto refuse = [this](QLineEdit* edit) {
+        platform::RefuseEntry(edit);
+        RoiValid = false;
+    };
     const auto low = ReadRegionEnd(Edit10);
     if (!low) {
-        platform::RefuseEntry(Edit10);
-        RoiValid = false;
+        refuse(Edit10);
         return;
     }
     RoiLow = *low;
     const auto high = ReadRegionEnd(Edit11);
     if (!high) {
-        platform::RefuseEntry(Edit11);
-        RoiValid = false;
+        refuse(Edit11);
         return;
     }
     RoiHigh = *high;
     if (RoiHigh < RoiLow) {
-        platform::RefuseEntry(Edit11);
-        RoiValid = false;
+        refuse(Edit11);
         return;
     }
     RoiValid = true;

@@ -19,6 +19,7 @@
 #include <QRect>
 #include <QWidget>
 #include <cstdint>
+#include <optional>
 
 class QCheckBox;
 class QComboBox;
@@ -172,10 +173,15 @@ private:
     void InitDefaults();
     void ClearPlot();
     void ClearPlotBitmap();
+    // The plot column of a channel, or nothing when the channel is not drawn (outside
+    // 0..4095, in column 0 or right of the bitmap).
+    std::optional<int> DrawnColumn(std::int64_t channel) const;
     void PlotChannel(std::int32_t channel) override; // also the history's draw hook
     void SetPlotPixel(int x, double y, QRgb colour);
     void DrawAxes();
     void Rescale();
+    void RequestMaxChannel(std::int32_t v); // clamped, then Rescale
+    void RequestMinChannel(std::int32_t v); // clamped, then Rescale
     void UpDown1Click(platform::UpDownButton button);
     void UpDown2Click(platform::UpDownButton button);
     void UpDown3Click(platform::UpDownButton button);
