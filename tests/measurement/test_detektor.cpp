@@ -536,13 +536,22 @@ private slots:
         QCOMPARE(form->Shape1->x(), 509);
         QCOMPARE(x->text(), QStringLiteral("X=4096   "));
 
-        QTest::keyClick(form.get(), Qt::Key_Left);
-        QTest::keyClick(form.get(), Qt::Key_Left, Qt::ControlModifier);
+        // Without Alt, or with Ctrl alone, the arrows reach the focused edit unchanged.
+        form->Edit10->setText("12 34");
+        form->Edit10->setFocus();
+        form->Edit10->end(false);
+        QTest::keyClick(form->Edit10, Qt::Key_Left);
+        QCOMPARE(form->Edit10->cursorPosition(), 4);
+        QTest::keyClick(form->Edit10, Qt::Key_Left, Qt::ControlModifier);
+        QCOMPARE(form->Edit10->cursorPosition(), 3); // one word back
         QCOMPARE(form->Shape1->x(), 509);
         probe->Spectrum()[4096] = 7; // never drawn, but read by the cursor
-        QTest::keyClick(form.get(), Qt::Key_Left, Qt::AltModifier);
-        QTest::keyClick(form.get(), Qt::Key_Right, Qt::AltModifier);
+        // With Alt the window takes the keys before the focused edit sees them.
+        QTest::keyClick(form->Edit10, Qt::Key_Left, Qt::AltModifier);
+        QCOMPARE(form->Shape1->x(), 508);
+        QTest::keyClick(form->Edit10, Qt::Key_Right, Qt::AltModifier);
         QCOMPARE(form->Label10->text(), QStringLiteral("Y=7   "));
+        QCOMPARE(form->Edit10->cursorPosition(), 3);
     }
 
     void markingWithHeldKeys() {
@@ -603,6 +612,15 @@ private slots:
         QVERIFY(probe->RoiValid());
         QCOMPARE(form->Edit12->text(), QStringLiteral("0"));
         QCOMPARE(form->Edit13->text(), QStringLiteral("0"));
+
+        // Leading blanks are skipped, trailing ones are not.
+        form->Edit10->setText("  100");
+        form->Button2->click();
+        QVERIFY(probe->RoiValid());
+        form->Edit10->setText("100 ");
+        form->Button2->click();
+        QVERIFY(!probe->RoiValid());
+        QTRY_COMPARE(QApplication::focusWidget(), form->Edit10);
 
         // Upper end below the lower end: refused, region off.
         form->Edit10->setText("200");
