@@ -67,24 +67,23 @@ QIcon ApplicationIcon() {
 
 namespace {
 
+void SetTextColour(QLabel* label, QColor colour) {
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, colour);
+    label->setPalette(palette);
+}
+
+// A bold white label of the panel.
 QLabel* MakeLabel(QWidget* parent, int x, int y, const QString& text, int pixelSize) {
     auto* label = new QLabel(text, parent);
     QFont font = label->font();
     font.setBold(true);
     font.setPixelSize(pixelSize);
     label->setFont(font);
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, Qt::white);
-    label->setPalette(palette);
+    SetTextColour(label, Qt::white);
     label->move(x, y);
     label->adjustSize();
     return label;
-}
-
-void SetTextColour(QLabel* label, QColor colour) {
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, colour);
-    label->setPalette(palette);
 }
 
 } // namespace

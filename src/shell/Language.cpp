@@ -2,7 +2,6 @@
 
 #include "shell/LangStrings.h"
 
-#include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QEvent>

@@ -18,7 +18,9 @@ namespace shell {
 QString LangText(std::int32_t id);
 
 // The language packs of programDir: its subfolders, without hidden ones and those whose
-// names begin with '.', sorted by name (the file system's own order is unspecified).
+// names begin with '.', sorted by name without regard to case, so that the list (and
+// the pack selected first) does not depend on the order in which the file system
+// happens to return the folders.
 QStringList ListLanguagePacks(const QString& programDir);
 
 // Money green (192, 220, 192), the background of the shell's windows.

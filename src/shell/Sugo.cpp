@@ -11,6 +11,8 @@
 #include <QScrollBar>
 #include <QTextBrowser>
 
+#include <algorithm>
+
 namespace {
 
 constexpr int DesignWidth = 696;
@@ -77,5 +79,5 @@ void TForm3::LoadHelp() {
 }
 
 void TForm3::Button1Click() {
-    close();
-} // hidden; the menu shows it again
+    close(); // only hidden: the menu shows it again
+}
