@@ -498,7 +498,8 @@ void TForm2::Acquire() {
         Image3->DrawOnPicture(0, 0, PlotBitmap);
         HistoriesThisTick = 0;
 
-        // Sleeps until the tick's time stamp has passed.
+        // Returns once Now is strictly later than the tick's time stamp (the system clock
+        // sleeps for the rest of the tick instead of polling; a test clock jumps).
         platform::CurrentClock().WaitUntilAfter(NextTickTime);
         if (!CountTick()) Button1->click(); // Stop at the preset time
 

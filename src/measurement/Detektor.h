@@ -51,7 +51,7 @@ struct BenchControls {
 
 class TForm2 : public QWidget, private sim::HistoryHooks {
     Q_OBJECT
-    friend class TForm2Probe; // tests read the private state through it
+    friend class TForm2Probe; // tests and benchmarks reach the private state through it
 
 public:
     explicit TForm2(QWidget* parent = nullptr);
