@@ -1,5 +1,6 @@
 #include "platform/UpDown.h"
 
+#include <QApplication>
 #include <QBoxLayout>
 #include <QLineEdit>
 #include <QToolButton>
@@ -13,6 +14,20 @@ namespace {
 constexpr int RepeatDelayMs = 400;
 constexpr int RepeatIntervalMs = 100;
 
+// The arrows are drawn in the application's button text colours rather than in the text
+// colour inherited from the panel the spinner sits on: white text on a teal panel would
+// draw white arrows on the light button face.
+void UseButtonTextColours(QWidget* button) {
+    const QPalette standard = QApplication::palette(button);
+    QPalette palette = button->palette();
+    for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+        const QColor text = standard.color(group, QPalette::ButtonText);
+        palette.setColor(group, QPalette::WindowText, text);
+        palette.setColor(group, QPalette::ButtonText, text);
+    }
+    button->setPalette(palette);
+}
+
 QToolButton* MakeArrow(Qt::ArrowType arrow, QWidget* parent) {
     auto* button = new QToolButton(parent);
     button->setArrowType(arrow);
@@ -22,6 +37,7 @@ QToolButton* MakeArrow(Qt::ArrowType arrow, QWidget* parent) {
     button->setFocusPolicy(Qt::NoFocus); // a click must not take the focus from the edit
     // The two arrows share the widget's whole area, however small it is.
     button->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
+    UseButtonTextColours(button);
     return button;
 }
 

@@ -136,6 +136,30 @@ private slots:
         QCOMPARE(spin.Position(), 500);
     }
 
+    void arrowsStayDarkOnAPanelWithWhiteText() {
+        // Spinners sit on teal panels whose text colour is white; the arrows must not
+        // take that colour, or they vanish on the light button face.
+        QWidget panel;
+        QPalette palette = panel.palette();
+        palette.setColor(QPalette::Window, QColor(0, 128, 128));
+        palette.setColor(QPalette::WindowText, Qt::white);
+        panel.setPalette(palette);
+        TUpDown spin(Qt::Vertical, &panel);
+        spin.setGeometry(0, 0, 20, 33);
+        const QImage shot = spin.grab().toImage();
+        // Dark grey arrow pixels; the buttons' frames are shades of the teal.
+        int dark = 0;
+        for (int y = 0; y < shot.height(); ++y) {
+            for (int x = 0; x < shot.width(); ++x) {
+                const QColor c(shot.pixel(x, y));
+                const int spread = std::max({c.red(), c.green(), c.blue()}) -
+                                   std::min({c.red(), c.green(), c.blue()});
+                if (spread < 24 && qGray(c.rgb()) < 170) ++dark;
+            }
+        }
+        QVERIFY2(dark >= 4, qPrintable(QString("%1 dark arrow pixels").arg(dark)));
+    }
+
     // ---- canvas ----
     void fillRectExcludesRightAndBottom() {
         QImage image = WhiteImage(20, 20);
