@@ -3,8 +3,8 @@
 #include "measurement/Detektor.h"
 #include "measurement/Projection.h"
 #include "platform/Canvas.h"
+#include "platform/Controls.h"
 #include "platform/EditHooks.h"
-#include "platform/Numbers.h"
 #include "platform/Widgets.h"
 #include "shell/LangStrings.h"
 
@@ -338,8 +338,8 @@ void TForm1::ScrollBar2Change() {
 // tenths; when the bar already stands at that tenth, the typed value stays in force as
 // typed and nothing is redrawn.
 void TForm1::Edit1Exit() {
-    const auto d = platform::ParseFloat(platform::TrimSpaces(Edit1->text().toStdString()));
-    if (!d || !std::isfinite(*d) || *d < MinDistance || *d > MaxDistance) {
+    const auto d = platform::ReadFloat(Edit1->text());
+    if (!d || *d < MinDistance || *d > MaxDistance) {
         platform::RefuseEntry(Edit1);
         return;
     }

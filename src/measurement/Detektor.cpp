@@ -6,6 +6,7 @@
 
 #include "platform/Canvas.h"
 #include "platform/Clock.h"
+#include "platform/Controls.h"
 #include "platform/EditHooks.h"
 #include "platform/Numbers.h"
 #include "shell/LangStrings.h"
@@ -31,6 +32,10 @@
 #include <string>
 
 namespace {
+
+using platform::MakeEdit;
+using platform::MakeLabel;
+using platform::ReadInteger;
 
 // Design colours.
 const QColor MoneyGreen(192, 220, 192);
@@ -61,19 +66,6 @@ QFrame* MakePanel(QWidget* parent, const QRect& geometry, const QColor& colour,
     panel->setPalette(palette);
     panel->setAutoFillBackground(true);
     return panel;
-}
-
-QLabel* MakeLabel(QWidget* parent, int x, int y, const QString& text) {
-    auto* label = new QLabel(text, parent);
-    label->move(x, y);
-    label->adjustSize();
-    return label;
-}
-
-QLineEdit* MakeEdit(QWidget* parent, const QRect& geometry, const QString& text) {
-    auto* edit = new QLineEdit(text, parent);
-    edit->setGeometry(geometry);
-    return edit;
 }
 
 QPushButton* MakeButton(QWidget* parent, const QRect& geometry, const QString& text) {
@@ -111,15 +103,10 @@ void SetCaption(QAbstractButton* button, const QString& text) {
     if (button) button->setText(text);
 }
 
-// An entry field's integer: blanks trimmed at both ends, then parsed.
-std::optional<std::int32_t> ReadInteger(const QLineEdit* edit) {
-    return platform::ParseInteger(platform::TrimSpaces(edit->text().toStdString()));
-}
-
 // An entry field's integer, or nothing after refusing the entry (text selected, focus
 // kept in the field).
 std::optional<std::int32_t> ReadEntry(QLineEdit* edit) {
-    const auto value = ReadInteger(edit);
+    const auto value = ReadInteger(edit->text());
     if (!value) platform::RefuseEntry(edit);
     return value;
 }
@@ -713,7 +700,7 @@ void TForm2::UpDown3Click(platform::UpDownButton button) {
 }
 
 void TForm2::Edit1Exit() {
-    const auto value = ReadInteger(Edit1);
+    const auto value = ReadInteger(Edit1->text());
     // A full scale below 1 cannot be drawn (no count fits under it): refused like text.
     if (!value || *value < 1) {
         platform::RefuseEntry(Edit1);

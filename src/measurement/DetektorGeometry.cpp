@@ -16,8 +16,8 @@
 #include "measurement/Projection.h"
 
 #include "platform/Canvas.h"
+#include "platform/Controls.h"
 #include "platform/EditHooks.h"
-#include "platform/Numbers.h"
 #include "simulation/Source.h"
 
 #include <QComboBox>
@@ -60,6 +60,11 @@ using measurement::ProjectedPoint;
 using measurement::ProjectPoint;
 using measurement::TruncPixel;
 using measurement::TruncSteps;
+using platform::FormatNumber;
+using platform::MakeEdit;
+using platform::MakeLabel;
+using platform::ReadFloat;
+using platform::ReadInteger;
 
 const QColor Grey(128, 128, 128);
 constexpr int CarriageReturn = 13;
@@ -69,23 +74,6 @@ constexpr int ProjectionWidth = 395;
 constexpr int ProjectionHeight = 281;
 
 // --- Text in and out ---------------------------------------------------------------
-
-QString FormatNumber(double value) {
-    return QString::fromStdString(platform::FormatFloat(value));
-}
-
-// A floating-point entry after dropping the blanks around it. A number too large for a
-// double (1e999) is refused like any other text that does not parse: it would reach
-// the drawing and the physics as infinity.
-std::optional<double> ReadFloat(const QString& text) {
-    const auto value = platform::ParseFloat(platform::TrimSpaces(text.toStdString()));
-    if (!value || !std::isfinite(*value)) return std::nullopt;
-    return value;
-}
-
-std::optional<std::int32_t> ReadInteger(const QString& text) {
-    return platform::ParseInteger(platform::TrimSpaces(text.toStdString()));
-}
 
 // Limits what the user may type into a field to `limit` characters, like an edit's
 // maximum length, while texts written by the program may be longer (the combos show
@@ -109,19 +97,6 @@ private:
 };
 
 // --- Building the tab --------------------------------------------------------------
-
-QLabel* MakeLabel(QWidget* parent, const QString& text, int x, int y) {
-    auto* label = new QLabel(text, parent);
-    label->move(x, y);
-    label->adjustSize();
-    return label;
-}
-
-QLineEdit* MakeEdit(QWidget* parent, const QString& text, int x, int y, int width) {
-    auto* edit = new QLineEdit(text, parent);
-    edit->setGeometry(x, y, width, 21);
-    return edit;
-}
 
 // An editable combo with the detector sizes to choose from; disabled at start.
 QComboBox* MakeSizeCombo(QWidget* parent, int x, int y) {
@@ -248,22 +223,22 @@ void TForm2::BuildGeometryTab() {
 
     // Size of the detector.
     const int x0 = 432;
-    Label5 = MakeLabel(page, QStringLiteral("Detektor méretei"), x0, 6);
-    Label1 = MakeLabel(page, QStringLiteral("Magasság"), x0, 32);
+    Label5 = MakeLabel(page, x0, 6, QStringLiteral("Detektor méretei"));
+    Label1 = MakeLabel(page, x0, 32, QStringLiteral("Magasság"));
     ComboBox1 = MakeSizeCombo(page, x0 + 90, 28);
-    Label2 = MakeLabel(page, QStringLiteral("Sugár"), x0, 60);
+    Label2 = MakeLabel(page, x0, 60, QStringLiteral("Sugár"));
     ComboBox2 = MakeSizeCombo(page, x0 + 90, 56);
 
     // Position of its centre.
-    Label4 = MakeLabel(page, QStringLiteral("Detektor középpont helyzete"), x0, 96);
-    Label6 = MakeLabel(page, QStringLiteral("X"), x0, 124);
-    Edit7 = MakeEdit(page, QStringLiteral("0"), x0 + 20, 120, 60);
+    Label4 = MakeLabel(page, x0, 96, QStringLiteral("Detektor középpont helyzete"));
+    Label6 = MakeLabel(page, x0, 124, QStringLiteral("X"));
+    Edit7 = MakeEdit(page, QRect(x0 + 20, 120, 60, 21), QStringLiteral("0"));
     UpDown4 = MakeSpinner(page, Edit7, 0, 100, 0);
-    Label7 = MakeLabel(page, QStringLiteral("Y"), x0, 152);
-    Edit8 = MakeEdit(page, QStringLiteral("0"), x0 + 20, 148, 60);
+    Label7 = MakeLabel(page, x0, 152, QStringLiteral("Y"));
+    Edit8 = MakeEdit(page, QRect(x0 + 20, 148, 60, 21), QStringLiteral("0"));
     UpDown5 = MakeSpinner(page, Edit8, 0, 100, 0);
-    Label8 = MakeLabel(page, QStringLiteral("Z"), x0, 180);
-    Edit9 = MakeEdit(page, QStringLiteral("10"), x0 + 20, 176, 60);
+    Label8 = MakeLabel(page, x0, 180, QStringLiteral("Z"));
+    Edit9 = MakeEdit(page, QRect(x0 + 20, 176, 60, 21), QStringLiteral("10"));
     UpDown6 = MakeSpinner(page, Edit9, 3, 40, 10);
     Edit7->setEnabled(false);
     UpDown4->setEnabled(false);
@@ -272,10 +247,10 @@ void TForm2::BuildGeometryTab() {
     Edit9->setReadOnly(true); // the distance changes through the spinner only
 
     // Magnification and resolution: present but not shown.
-    Label19 = MakeLabel(page, QStringLiteral("Nagyítás"), x0, 216);
-    Edit15 = MakeEdit(page, QString(), x0 + 90, 212, 60);
-    Label3 = MakeLabel(page, QStringLiteral("Felbontás (keV)"), x0, 244);
-    Edit6 = MakeEdit(page, QString(), x0 + 90, 240, 60);
+    Label19 = MakeLabel(page, x0, 216, QStringLiteral("Nagyítás"));
+    Edit15 = MakeEdit(page, QRect(x0 + 90, 212, 60, 21), QString());
+    Label3 = MakeLabel(page, x0, 244, QStringLiteral("Felbontás (keV)"));
+    Edit6 = MakeEdit(page, QRect(x0 + 90, 240, 60, 21), QString());
     for (QWidget* hidden : {static_cast<QWidget*>(Label19), static_cast<QWidget*>(Edit15),
                             static_cast<QWidget*>(Label3), static_cast<QWidget*>(Edit6)})
         hidden->setVisible(false);
