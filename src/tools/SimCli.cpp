@@ -75,9 +75,14 @@ bool ApplyOption(Options& o, std::string_view name, std::string_view text, std::
         if (!value) return false;
         // A whole number of 0.1 s ticks, as the detector window counts time.
         const double ticks = *value * 10;
-        if (std::fabs(ticks - std::round(ticks)) > 1e-9 * ticks ||
-            std::round(ticks) > LargestWholeCount) {
+        if (std::fabs(ticks - std::round(ticks)) > 1e-9 * ticks) {
             error = "option --seconds: " + Quoted(text) + " is not a multiple of 0.1 s";
+            return false;
+        }
+        // The decay count of the run must stay exact: at most LargestWholeCount decays
+        // of the built-in source's 20001 a tick.
+        if (std::round(ticks) > LargestWholeCount / 20001) {
+            error = "option --seconds: " + Quoted(text) + " is too long";
             return false;
         }
         o.seconds = std::round(ticks) / 10;

@@ -76,6 +76,7 @@ TEST(SimCliArguments, BadInputIsNamed) {
         {{"--seconds", "0"}, "above 0"},
         {{"--seconds", "-1"}, "above 0"},
         {{"--seconds", "0.05"}, "0.1 s"},
+        {{"--seconds", "1e14"}, "too long"},
         {{"--decays", "0"}, "--decays"},
         {{"--decays", "-3"}, "--decays"},
         {{"--decays", "2.5"}, "whole number"},
