@@ -3,7 +3,7 @@
 # Debian/Ubuntu packages the build and the tests need.
 PELZAMO_PACKAGES=(
     cmake ninja-build g++ pkg-config
-    qt6-base-dev libgl-dev
+    qt6-base-dev qt6-qpa-plugins libgl-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     fonts-dejavu-core
 )
