@@ -153,6 +153,17 @@ class TestStartup : public QObject {
         QTRY_VERIFY(startup.Bench()->Panel1->isVisible());
     }
 
+    // The whole start-up with OK in both dialogs, up to the bench window's first activation.
+    void StartWith(shell::Startup& startup, const QString& pack, const QString& identifier) {
+        StartUntilDialogs(startup);
+        const auto language = ChooseLanguage(pack);
+        startup.RunLanguageDialog();
+        const auto answer = EnterIdentifier(identifier);
+        startup.RunIdentifierDialog();
+        startup.CreateWindows();
+        ShowBench(startup);
+    }
+
 private slots:
     void initTestCase() {
         QVERIFY(programDir.isValid());
@@ -293,13 +304,7 @@ private slots:
 
     void packWithoutDetectorCaption() {
         shell::Startup startup;
-        StartUntilDialogs(startup);
-        const auto language = ChooseLanguage("NoCaptions");
-        startup.RunLanguageDialog();
-        const auto identifier = EnterIdentifier("x");
-        startup.RunIdentifierDialog();
-        startup.CreateWindows();
-        ShowBench(startup);
+        StartWith(startup, "NoCaptions", "x");
         TForm2* detector = startup.Detector();
         detector->activateWindow();
         QTRY_COMPARE(detector->windowTitle(), QString("None"));
@@ -349,13 +354,7 @@ private slots:
 
     void helpReloadsWhenSwitchingBetweenTasksAndUsage() {
         shell::Startup startup;
-        StartUntilDialogs(startup);
-        const auto language = ChooseLanguage("English");
-        startup.RunLanguageDialog();
-        const auto identifier = EnterIdentifier("h");
-        startup.RunIdentifierDialog();
-        startup.CreateWindows();
-        ShowBench(startup);
+        StartWith(startup, "English", "h");
         TForm3* help = startup.Help();
 
         startup.Bench()->Feladatok1->trigger();
@@ -378,13 +377,7 @@ private slots:
 
     void helpForAPackWithoutProgramRtfIsEmpty() {
         shell::Startup startup;
-        StartUntilDialogs(startup);
-        const auto language = ChooseLanguage("NoCaptions");
-        startup.RunLanguageDialog();
-        const auto identifier = EnterIdentifier("e");
-        startup.RunIdentifierDialog();
-        startup.CreateWindows();
-        ShowBench(startup);
+        StartWith(startup, "NoCaptions", "e");
         TForm3* help = startup.Help();
 
         startup.Bench()->Feladatok1->trigger();
@@ -398,13 +391,7 @@ private slots:
 
     void aboutBoxAppliesItsStringsAtEveryActivation() {
         shell::Startup startup;
-        StartUntilDialogs(startup);
-        const auto language = ChooseLanguage("English");
-        startup.RunLanguageDialog();
-        const auto identifier = EnterIdentifier("a");
-        startup.RunIdentifierDialog();
-        startup.CreateWindows();
-        ShowBench(startup);
+        StartWith(startup, "English", "a");
 
         QStringList seen;
         bool iconShown = false;
