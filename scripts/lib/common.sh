@@ -1,11 +1,15 @@
 # Shared by scripts/run and scripts/test: install what is missing, then configure and build.
 
-# Debian/Ubuntu packages the build and the tests need.
+# Debian/Ubuntu packages the program needs to build and run.
 PELZAMO_PACKAGES=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev qt6-qpa-plugins libgl-dev
-    libgtest-dev libgmock-dev libbenchmark-dev
     fonts-dejavu-core
+)
+
+# What scripts/test needs on top.
+PELZAMO_TEST_PACKAGES=(
+    libgtest-dev libgmock-dev libbenchmark-dev
 )
 
 # Installs the packages that are not installed yet, with sudo when not root.
@@ -26,10 +30,15 @@ ensure_packages() {
     DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
 }
 
-# configure_and_build <build dir> [cmake options...]
-configure_and_build() {
+# configure <build dir> [cmake options...]
+configure() {
     local dir=$1
     shift
     cmake -S . -B "$dir" -G Ninja "$@"
-    cmake --build "$dir"
+}
+
+# configure_and_build <build dir> [cmake options...]
+configure_and_build() {
+    configure "$@"
+    cmake --build "$1"
 }
