@@ -29,8 +29,9 @@ sim::DetectorGeometry Geometry(double d) {
 
 // One tick of decays (EventsPerTick + 1) per iteration; reports decays per second.
 void Decays(benchmark::State& state, double distance) {
-    sim::InitSimulation();
-    sim::SetRandomSeed(12345);
+    sim::RandomGenerator rng;
+    sim::InitSimulation(rng);
+    rng.SetSeed(12345);
     sim::ComputeEventsPerTick();
     const sim::DetectorGeometry geometry = Geometry(distance);
     const sim::Calibration calibration{10, 1000, 20};
@@ -40,7 +41,7 @@ void Decays(benchmark::State& state, double distance) {
     const std::int64_t perTick = sim::EventsPerTick + 1;
     for (auto _ : state) {
         for (std::int64_t i = 0; i < perTick; ++i)
-            sim::RunHistory(geometry, calibration, *spectrum, tally, hooks);
+            sim::RunHistory(geometry, calibration, *spectrum, tally, hooks, rng);
         benchmark::ClobberMemory();
     }
     state.SetItemsProcessed(state.iterations() * perTick);
@@ -58,7 +59,8 @@ constexpr double LookupEnergies[] = {0.662, 0.511, 2.56,  3.75,   0.2817, 1.33, 
                                      0.102, 1.738, 0.031, 0.0049, 2.9,    0.75, 0.35};
 
 template <void (*Lookup)(double, sim::Attenuation&)> void LookupCost(benchmark::State& state) {
-    sim::InitSimulation();
+    sim::RandomGenerator rng;
+    sim::InitSimulation(rng);
     sim::Attenuation att{};
     std::size_t i = 0;
     for (auto _ : state) {

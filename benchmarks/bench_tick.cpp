@@ -135,11 +135,12 @@ int MeasureRunCpu(TForm2& form) {
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    sim::InitSimulation();
-    sim::SetRandomSeed(20070101);
+    sim::RandomGenerator rng;
+    sim::InitSimulation(rng);
+    rng.SetSeed(20070101);
     sim::ComputeEventsPerTick();
 
-    TForm2 form;
+    TForm2 form(rng);
     if (!OpenWindow(form)) {
         std::fprintf(stderr, "the detector window did not lay itself out\n");
         return 1;

@@ -4,6 +4,20 @@ function(pelzamo_warnings target)
     target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic)
 endfunction()
 
+# pelzamo_expose_headers(<target> <folder>)
+# Lets the target and whatever links it include the headers of src/<folder> as
+# "<folder>/Name.h", and nothing else of src/: each target sees only the folders of the
+# targets it links, so a lower layer cannot include a higher one. The include root is a
+# build-tree folder holding one link to src/<folder>.
+function(pelzamo_expose_headers target folder)
+    set(root ${CMAKE_BINARY_DIR}/include/${folder})
+    if(NOT EXISTS ${root}/${folder})
+        file(MAKE_DIRECTORY ${root})
+        file(CREATE_LINK ${PROJECT_SOURCE_DIR}/src/${folder} ${root}/${folder} SYMBOLIC)
+    endif()
+    target_include_directories(${target} PUBLIC ${root})
+endfunction()
+
 # pelzamo_add_gtest(NAME <name> SOURCES <files...> LIBS <targets...>)
 # One GoogleTest executable per module, registered as one CTest test.
 function(pelzamo_add_gtest)

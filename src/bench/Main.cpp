@@ -6,7 +6,7 @@
 #include "platform/Controls.h"
 #include "platform/EditHooks.h"
 #include "platform/Widgets.h"
-#include "shell/LangStrings.h"
+#include "strings/LangStrings.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -51,7 +51,7 @@ void QuitOnceStopped() {
 }
 
 QString Lang(std::int32_t id) {
-    return QString::fromStdString(shell::LangString(id));
+    return QString::fromStdString(strings::LangString(id));
 }
 
 void Paint(QWidget* widget, QColor background, QColor text) {
@@ -209,7 +209,7 @@ void TForm1::SetDetector(TForm2* detector) {
 void TForm1::FormCreate() {
     FirstActivation = true;
     const QString program = QDir::toNativeSeparators(QCoreApplication::applicationFilePath());
-    shell::SetProgramDirFromExecutable(program.toStdString());
+    strings::SetProgramDirFromExecutable(program.toStdString());
     Timer1->start();
 }
 

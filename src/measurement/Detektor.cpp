@@ -9,8 +9,8 @@
 #include "platform/Controls.h"
 #include "platform/EditHooks.h"
 #include "platform/Numbers.h"
-#include "shell/LangStrings.h"
 #include "simulation/Source.h"
+#include "strings/LangStrings.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -50,7 +50,7 @@ constexpr std::int32_t HighestFullScale = 50000000;
 constexpr std::int64_t LadderCeiling = 99000000; // a ladder step above this falls back
 
 QString Text(std::int32_t id) {
-    return QString::fromStdString(shell::LangString(id));
+    return QString::fromStdString(strings::LangString(id));
 }
 
 // A panel of the design: raised bevel, its own background and font colour.
@@ -188,7 +188,7 @@ int ClampedPixel(double coordinate, int size) {
 // ---------------------------------------------------------------------------------------
 // Construction
 
-TForm2::TForm2(QWidget* parent) : QWidget(parent) {
+TForm2::TForm2(sim::RandomGenerator& rng, QWidget* parent) : QWidget(parent), Rng(rng) {
     // FormCreate: the plot bitmap exists from here on, empty until the first layout.
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
     setWindowTitle(QStringLiteral("Detektor"));
@@ -508,14 +508,14 @@ bool TForm2::CountTick() {
 
 void TForm2::RunHistory() {
     const sim::Calibration calibration{ChannelOffset, ChannelsPerMeV, Resolution};
-    sim::RunHistory(Detector, calibration, Spectrum, Tally, *this);
+    sim::RunHistory(Detector, calibration, Spectrum, Tally, *this, Rng);
 }
 
 void TForm2::SourceInsideDetector() {
     Button1->click(); // Stop, as the button does
     // LangStringZ reuses one buffer: copy the text before the caption is looked up.
-    const std::string text = shell::LangStringZ(55);
-    const std::string caption = shell::LangStringZ(7);
+    const std::string text = strings::LangStringZ(55);
+    const std::string caption = strings::LangStringZ(7);
     QMessageBox box(QMessageBox::NoIcon, QString::fromStdString(caption),
                     QString::fromStdString(text), QMessageBox::Ok, this);
     box.exec();

@@ -12,6 +12,7 @@
 #include "simulation/Binning.h"
 #include "simulation/History.h"
 #include "simulation/Photon.h"
+#include "simulation/Random.h"
 
 #include <QColor>
 #include <QHash>
@@ -54,7 +55,8 @@ class TForm2 : public QWidget, private sim::HistoryHooks {
     friend class TForm2Probe; // tests and benchmarks reach the private state through it
 
 public:
-    explicit TForm2(QWidget* parent = nullptr);
+    // The window draws its decays from rng, the program's one generator.
+    explicit TForm2(sim::RandomGenerator& rng, QWidget* parent = nullptr);
     ~TForm2() override;
 
     // Links the bench window's controls (done once when both windows exist).
@@ -213,6 +215,7 @@ private:
     BenchControls Bench;
 
     // Simulation state.
+    sim::RandomGenerator& Rng;
     sim::DetectorGeometry Detector{};
     sim::Spectrum Spectrum{};
     sim::HistoryTally Tally; // DepositedEnergy, EnergyDeposited of the current history

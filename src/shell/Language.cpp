@@ -1,6 +1,6 @@
 #include "shell/Language.h"
 
-#include "shell/LangStrings.h"
+#include "strings/LangStrings.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -14,7 +14,7 @@
 namespace shell {
 
 QString LangText(std::int32_t id) {
-    return QString::fromStdString(LangString(id));
+    return QString::fromStdString(strings::LangString(id));
 }
 
 QStringList ListLanguagePacks(const QString& programDir) {
@@ -81,7 +81,7 @@ bool TLanguageDlg::event(QEvent* event) {
 void TLanguageDlg::FormActivate() {
     const QString chosen = ComboBox1->currentText();
     ComboBox1->clear();
-    ComboBox1->addItems(shell::ListLanguagePacks(QString::fromStdString(shell::ProgramDir)));
+    ComboBox1->addItems(shell::ListLanguagePacks(QString::fromStdString(strings::ProgramDir)));
     if (ComboBox1->count() == 0) {
         BitBtn1->setEnabled(false);
         return;
@@ -92,10 +92,10 @@ void TLanguageDlg::FormActivate() {
 }
 
 void TLanguageDlg::BitBtn1Click() {
-    shell::CloseLanguageIni();
+    strings::CloseLanguageIni();
     const QString name = ComboBox1->currentText();
     if (name.isEmpty()) return; // LanguageDir stays as it was
-    shell::LanguageDir = shell::ProgramDir + name.toStdString();
-    shell::OpenLanguageIni(shell::LanguageDir + QString(QDir::separator()).toStdString() +
-                           "Pelzamo2007.ini");
+    strings::LanguageDir = strings::ProgramDir + name.toStdString();
+    strings::OpenLanguageIni(strings::LanguageDir + QString(QDir::separator()).toStdString() +
+                             "Pelzamo2007.ini");
 }

@@ -22,7 +22,7 @@ constexpr int MaxLayoutWaitMs = 1000;
 
 } // namespace
 
-Startup::Startup() = default;
+Startup::Startup(sim::RandomGenerator& rng) : Rng(rng) {}
 Startup::~Startup() = default;
 
 void Startup::CreateMainWindow() {
@@ -48,7 +48,7 @@ void Startup::RunIdentifierDialog() {
 void Startup::CreateWindows() {
     Form3 = std::make_unique<TForm3>();
     AboutBox = std::make_unique<TAboutBox>();
-    Form2 = std::make_unique<TForm2>();
+    Form2 = std::make_unique<TForm2>(Rng);
 
     Form1->SetDetector(Form2.get());
     TPasswordDlg* identifier = PasswordDlg.get();
@@ -102,9 +102,10 @@ int Startup::Run() {
 }
 
 int RunProgram(int& argc, char** argv) {
-    sim::InitSimulation(); // attenuation table, source slots and the random seed
+    sim::RandomGenerator rng; // the program's one generator
+    sim::InitSimulation(rng); // attenuation table, source slots and the random seed
     QApplication application(argc, argv);
-    Startup startup;
+    Startup startup(rng);
     return startup.Run();
 }
 

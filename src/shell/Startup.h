@@ -4,6 +4,8 @@
 // the event loop. Each step is a call of its own, so that tests can run the sequence
 // against a program folder of their own and answer the modal dialogs.
 
+#include "simulation/Random.h"
+
 #include <memory>
 
 class TAboutBox;
@@ -17,7 +19,9 @@ namespace shell {
 
 class Startup {
 public:
-    Startup();
+    // rng is the program's generator, seeded by the simulation's initialisation; the
+    // detector window draws from it.
+    explicit Startup(sim::RandomGenerator& rng);
     ~Startup();
     Startup(const Startup&) = delete;
     Startup& operator=(const Startup&) = delete;
@@ -61,6 +65,8 @@ private:
     std::unique_ptr<TForm3> Form3;
     std::unique_ptr<TAboutBox> AboutBox;
     std::unique_ptr<TForm2> Form2;
+
+    sim::RandomGenerator& Rng;
 
     // The end of the program has been requested. Qt's quit does nothing before the
     // event loop runs, so the sequence keeps its own flag.

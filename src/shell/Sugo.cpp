@@ -1,8 +1,8 @@
 #include "shell/Sugo.h"
 
 #include "platform/RtfReader.h"
-#include "shell/LangStrings.h"
 #include "shell/Language.h"
+#include "strings/LangStrings.h"
 
 #include <QDir>
 #include <QEvent>
@@ -65,9 +65,9 @@ void TForm3::FormActivate() {
 
 QString TForm3::HelpFilePath() const {
     // Without a chosen pack the help files are looked for where the language file is.
-    const QString dir = shell::LanguageDir.empty()
-                            ? QString::fromStdString(shell::ProgramDir)
-                            : QString::fromStdString(shell::LanguageDir) + QDir::separator();
+    const QString dir = strings::LanguageDir.empty()
+                            ? QString::fromStdString(strings::ProgramDir)
+                            : QString::fromStdString(strings::LanguageDir) + QDir::separator();
     return dir + (Tag != 0 ? QStringLiteral("Tasks.rtf") : QStringLiteral("Program.rtf"));
 }
 

@@ -24,24 +24,24 @@ std::int32_t TruncateChannel(double v) {
 
 // A standard normal deviate: a half-normal value by rejection from the exponential
 // distribution, then a random sign. Draws two values per try and one for the sign.
-double NormalDeviate() {
+double NormalDeviate(RandomGenerator& rng) {
     double x;
     for (;;) {
-        const double r1 = Random();
+        const double r1 = rng.Random();
         x = -std::log(1 - r1) - 1;
-        const double r2 = Random();
+        const double r2 = rng.Random();
         // Beyond |x| = 8 the try is always rejected (y = r2 fails y > r2).
         const double y = std::fabs(x) < 8 ? std::exp(-x * x / 2) : r2;
         if (y > r2) break;
     }
     double z = x + 1; // half-normal, 0 <= z < 9
-    if (Random() < 0.5) z = -z;
+    if (rng.Random() < 0.5) z = -z;
     return z;
 }
 
-std::int32_t BinDeposit(Spectrum& spectrum, double E, double resolution, double offset,
-                        double gain) {
-    const double z = NormalDeviate();
+std::int32_t BinDeposit(Spectrum& spectrum, double E, double resolution, double offset, double gain,
+                        RandomGenerator& rng) {
+    const double z = NormalDeviate(rng);
     return BinBroadened(spectrum, E, z, resolution, offset, gain);
 }
 

@@ -1,6 +1,8 @@
 #pragma once
 // Gaussian broadening of a deposit and the multichannel-analyser spectrum.
 
+#include "Random.h"
+
 #include <array>
 #include <cstdint>
 
@@ -21,11 +23,11 @@ struct Calibration {
 // Broadens deposit E (MeV), converts it to a channel, counts it when below 4095 and
 // returns the channel in every case.
 // A channel below 0 (only with a negative offset or gain) is returned and not counted.
-std::int32_t BinDeposit(Spectrum& spectrum, double E, double resolution, double offset,
-                        double gain);
+std::int32_t BinDeposit(Spectrum& spectrum, double E, double resolution, double offset, double gain,
+                        RandomGenerator& rng);
 
 // The standard normal deviate of BinDeposit: at least three draws.
-double NormalDeviate();
+double NormalDeviate(RandomGenerator& rng);
 
 // BinDeposit with the deviate z given: broadening, calibration, count.
 std::int32_t BinBroadened(Spectrum& spectrum, double E, double z, double resolution, double offset,

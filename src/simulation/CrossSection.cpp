@@ -160,9 +160,9 @@ void LookupAttenuation(double E, Attenuation& result) {
     Interpolate(i, E, result);
 }
 
-void InitSimulation() {
+void InitSimulation(RandomGenerator& rng) {
     BuildAttenuationTable();
-    InitSources();
+    InitSources(rng);
 }
 
 } // namespace sim

@@ -2,6 +2,8 @@
 // Mass attenuation coefficients of sodium iodide: the stored table, the working
 // table derived from it at start-up, and the linear interpolation in energy.
 
+#include "Random.h"
+
 namespace sim {
 
 // One stored row. Energies in MeV, coefficients in cm^2/g. Only the columns that a
@@ -49,6 +51,6 @@ void LookupAttenuationLinear(double E, Attenuation& result);
 
 // Start-up initialisation of the simulation: BuildAttenuationTable, then InitSources.
 // Runs once before any other operation of the simulation.
-void InitSimulation();
+void InitSimulation(RandomGenerator& rng);
 
 } // namespace sim

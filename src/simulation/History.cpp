@@ -3,7 +3,6 @@
 #include "simulation/History.h"
 
 #include "simulation/CrossSection.h"
-#include "simulation/Random.h"
 #include "simulation/Source.h"
 
 #include <cmath>
@@ -18,11 +17,13 @@ namespace {
 struct Transport {
     // Set up only for a photon that has entered the crystal; pending and att are written
     // before they are read.
-    Transport(const DetectorGeometry& g, HistoryTally& t, const PhotonState& entered)
-        : geometry(g), tally(t), photon(entered) {}
+    Transport(const DetectorGeometry& g, HistoryTally& t, const PhotonState& entered,
+              RandomGenerator& r)
+        : geometry(g), tally(t), rng(r), photon(entered) {}
 
     const DetectorGeometry& geometry;
     HistoryTally& tally;
+    RandomGenerator& rng;
     PhotonState photon;
     PhotonState pending;
     bool hasPending = false;
@@ -33,7 +34,7 @@ struct Transport {
     // point is tested.
     bool Step() {
         LookupAttenuation(photon.E, att);
-        const double xi = Random();
+        const double xi = rng.Random();
         const double s = std::log(1 - xi) * (-1 / att.total) / CrystalDensity; // cm
         Advance(photon, s);
         return InsideDetector(photon, geometry);
@@ -55,14 +56,14 @@ struct Transport {
 
     // One interaction at the end of a step, chosen in proportion to the coefficients.
     void Interact() {
-        const double xi = Random();
+        const double xi = rng.Random();
         if (att.photo / att.total > xi) {
             tally.DepositedEnergy = tally.DepositedEnergy + photon.E;
             photon.E = 0;
         } else if ((att.photo + att.compton) / att.total > xi) {
-            ComptonScatter(tally.DepositedEnergy, photon);
+            ComptonScatter(tally.DepositedEnergy, photon, rng);
         } else {
-            PairProduction(tally.DepositedEnergy, photon, pending);
+            PairProduction(tally.DepositedEnergy, photon, pending, rng);
             hasPending = true;
         }
         tally.EnergyDeposited = true;
@@ -89,11 +90,12 @@ struct Transport {
 } // namespace
 
 HistoryOutcome RunHistory(const DetectorGeometry& geometry, const Calibration& calibration,
-                          Spectrum& spectrum, HistoryTally& tally, HistoryHooks& hooks) {
+                          Spectrum& spectrum, HistoryTally& tally, HistoryHooks& hooks,
+                          RandomGenerator& rng) {
     tally.DepositedEnergy = 0;
     tally.EnergyDeposited = false;
     PhotonState photon; // written whole by the emission
-    switch (EmitIntoDetector(geometry, photon)) {
+    switch (EmitIntoDetector(geometry, photon, rng)) {
     case Emission::SourceInside:
         hooks.SourceInsideDetector();
         return HistoryOutcome::SourceInside;
@@ -107,12 +109,13 @@ HistoryOutcome RunHistory(const DetectorGeometry& geometry, const Calibration& c
     // Following it would feed energy 0 to the extrapolated coefficients.
     if (photon.E == 0) return HistoryOutcome::Missed;
 
-    Transport transport(geometry, tally, photon);
+    Transport transport(geometry, tally, photon, rng);
     transport.Run();
     if (!tally.EnergyDeposited) return HistoryOutcome::NoDeposit;
 
-    const std::int32_t channel = BinDeposit(spectrum, tally.DepositedEnergy, calibration.Resolution,
-                                            calibration.ChannelOffset, calibration.ChannelsPerMeV);
+    const std::int32_t channel =
+        BinDeposit(spectrum, tally.DepositedEnergy, calibration.Resolution,
+                   calibration.ChannelOffset, calibration.ChannelsPerMeV, rng);
     if (channel < 0) return HistoryOutcome::Underflow;
     if (channel >= ChannelLimit) return HistoryOutcome::Overflow;
     hooks.PlotChannel(channel);

@@ -41,6 +41,7 @@ enum class HistoryOutcome {
 // Simulates one decay: emission, entry, the interactions in the crystal and the count of
 // the deposited energy. Allocates nothing.
 HistoryOutcome RunHistory(const DetectorGeometry& geometry, const Calibration& calibration,
-                          Spectrum& spectrum, HistoryTally& tally, HistoryHooks& hooks);
+                          Spectrum& spectrum, HistoryTally& tally, HistoryHooks& hooks,
+                          RandomGenerator& rng);
 
 } // namespace sim

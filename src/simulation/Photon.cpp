@@ -33,25 +33,25 @@ bool KahnAttempt(double k, double r1, double r2, double r3, double& eta) {
     return (cosine * cosine + 1 / eta) / 2 >= r3;
 }
 
-void ComptonScatter(double& deposit, PhotonState& photon) {
+void ComptonScatter(double& deposit, PhotonState& photon, RandomGenerator& rng) {
     const double E = photon.E;               // MeV
     const double k = ElectronRestEnergy / E; // rest energy over photon energy
     double eta;                              // E / E', between 1 and 1 + 2/k
     for (;;) {
-        const double r1 = Random();
-        const double r2 = Random();
-        const double r3 = Random();
+        const double r1 = rng.Random();
+        const double r2 = rng.Random();
+        const double r3 = rng.Random();
         if (KahnAttempt(k, r1, r2, r3, eta)) break;
     }
     const double Eprime = E / eta; // MeV
     deposit = deposit + E - Eprime;
     photon.E = Eprime;
     const double mu = 1 - (eta - 1) * k; // cosine of the scattering angle
-    RotateDirection(photon, mu);
+    RotateDirection(photon, mu, rng);
 }
 
-void RotateDirection(PhotonState& photon, double mu) {
-    const double phi = TwoPi * Random(); // azimuth, rad
+void RotateDirection(PhotonState& photon, double mu, RandomGenerator& rng) {
+    const double phi = TwoPi * rng.Random(); // azimuth, rad
     RotateDirectionBy(photon, mu, phi);
 }
 
@@ -86,10 +86,11 @@ void RotateDirectionBy(PhotonState& photon, double mu, double phi) {
     photon.w = w1 / n;
 }
 
-void PairProduction(double& deposit, PhotonState& photon, PhotonState& second) {
+void PairProduction(double& deposit, PhotonState& photon, PhotonState& second,
+                    RandomGenerator& rng) {
     deposit = deposit + photon.E - PairThreshold;
     photon.E = ElectronRestEnergy;
-    IsotropicDirection(photon);
+    IsotropicDirection(photon, rng);
     second.E = ElectronRestEnergy;
     second.x = photon.x;
     second.y = photon.y;
@@ -99,9 +100,9 @@ void PairProduction(double& deposit, PhotonState& photon, PhotonState& second) {
     second.w = -photon.w;
 }
 
-void IsotropicDirection(PhotonState& photon) {
-    const double r1 = Random();
-    const double r2 = Random();
+void IsotropicDirection(PhotonState& photon, RandomGenerator& rng) {
+    const double r1 = rng.Random();
+    const double r2 = rng.Random();
     IsotropicDirectionFrom(photon, r1, r2);
 }
 

@@ -1,6 +1,8 @@
 #pragma once
 // The photon and detector records and the physics steps of one photon history.
 
+#include "Random.h"
+
 namespace sim {
 
 // One photon. The source sits at the origin; the bench axis is z.
@@ -38,23 +40,24 @@ bool InsideDetector(const PhotonState& photon, const DetectorGeometry& geometry)
 
 // Kahn's rejection sampling of the Klein-Nishina distribution; adds the energy lost
 // (MeV) to deposit and turns the photon.
-void ComptonScatter(double& deposit, PhotonState& photon);
+void ComptonScatter(double& deposit, PhotonState& photon, RandomGenerator& rng);
 
 // One attempt of Kahn's method with k = 0.511 / E and the draws r1, r2, r3: sets eta
 // (E / E') and tells whether the attempt is accepted.
 bool KahnAttempt(double k, double r1, double r2, double r3, double& eta);
 
 // Turns the direction by the polar angle with cosine mu and a random azimuth.
-void RotateDirection(PhotonState& photon, double mu);
+void RotateDirection(PhotonState& photon, double mu, RandomGenerator& rng);
 // The same turn with the azimuth phi (rad) given.
 void RotateDirectionBy(PhotonState& photon, double mu, double phi);
 
 // Deposits E - 1.022 MeV; the photon becomes the first annihilation photon with an
 // isotropic direction and `second` the opposite one at the same point.
-void PairProduction(double& deposit, PhotonState& photon, PhotonState& second);
+void PairProduction(double& deposit, PhotonState& photon, PhotonState& second,
+                    RandomGenerator& rng);
 
 // A new direction uniform over the sphere (polar axis x).
-void IsotropicDirection(PhotonState& photon);
+void IsotropicDirection(PhotonState& photon, RandomGenerator& rng);
 // The direction that IsotropicDirection makes of its two draws r1 (polar) and r2
 // (azimuth).
 void IsotropicDirectionFrom(PhotonState& photon, double r1, double r2);

@@ -1,4 +1,4 @@
-// The start-up seed of the shared generator.
+// The start-up seed of the generator.
 
 #include "simulation/Random.h"
 

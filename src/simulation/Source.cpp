@@ -15,7 +15,7 @@ SourceSlot Sources[3] = {};
 // Already 20000 at start-up; recomputed from slot 2 at every start of an acquisition.
 std::int32_t EventsPerTick = 20000;
 
-void InitSources() {
+void InitSources(RandomGenerator& rng) {
     SourceSlot& slot = Sources[1];
     slot.enabled = true;
     slot.activity = 20000;
@@ -32,7 +32,7 @@ void InitSources() {
     slot.lineProbability[1] = 0.4;
     slot.lineEnergy[2] = 3.75;
     slot.lineProbability[2] = 0.35;
-    SetRandomSeed(ClockSeed());
+    rng.SetSeed(ClockSeed());
 }
 
 void ComputeEventsPerTick() {
@@ -49,8 +49,8 @@ void ComputeEventsPerTick() {
         EventsPerTick = static_cast<std::int32_t>(activity);
 }
 
-void EmitPhoton(PhotonState& photon) {
-    const double a = Random() * EventsPerTick;
+void EmitPhoton(PhotonState& photon, RandomGenerator& rng) {
+    const double a = rng.Random() * EventsPerTick;
     PickLine(a, photon);
 }
 
@@ -112,49 +112,52 @@ bool CertainMiss(const DetectorGeometry& geometry, double w) {
 
 } // namespace
 
-void StartPhoton(const DetectorGeometry& geometry, PhotonState& photon) {
-    EmitPhoton(photon);
+void StartPhoton(const DetectorGeometry& geometry, PhotonState& photon, RandomGenerator& rng) {
+    EmitPhoton(photon, rng);
     if (SourceInsideBoundingSphere(geometry, photon))
         photon.E = -1;
     else
-        AimTowardDetector(geometry, photon);
+        AimTowardDetector(geometry, photon, rng);
 }
 
-void AimTowardDetector(const DetectorGeometry& geometry, PhotonState& photon) {
-    AimTowardDetectorWith(geometry, photon, Random());
+void AimTowardDetector(const DetectorGeometry& geometry, PhotonState& photon,
+                       RandomGenerator& rng) {
+    AimTowardDetectorWith(geometry, photon, rng.Random(), rng);
 }
 
-void AimTowardDetectorWith(const DetectorGeometry& geometry, PhotonState& photon, double w) {
+void AimTowardDetectorWith(const DetectorGeometry& geometry, PhotonState& photon, double w,
+                           RandomGenerator& rng) {
     if (geometry.z < photon.z) w = -w;
-    const double phi = Random() * TwoPi; // rad
+    const double phi = rng.Random() * TwoPi; // rad
     const double s = std::sqrt(1 - w * w);
     photon.u = std::cos(phi) * s;
     photon.v = std::sin(phi) * s;
     photon.w = w;
 }
 
-Emission EmitIntoDetector(const DetectorGeometry& geometry, PhotonState& photon) {
+Emission EmitIntoDetector(const DetectorGeometry& geometry, PhotonState& photon,
+                          RandomGenerator& rng) {
     if (!AllSourcesAtOrigin() || geometry.x != 0 || geometry.y != 0) {
-        StartPhoton(geometry, photon);
+        StartPhoton(geometry, photon, rng);
         if (photon.E < 0) return Emission::SourceInside;
         return EnterDetector(geometry, photon) != 0 ? Emission::Entered : Emission::Missed;
     }
     // The photon starts at the origin whatever the line, so the line is picked only for a
     // photon that may enter; the draws stay those of StartPhoton.
-    const double a = Random() * EventsPerTick; // the line's draw, as in EmitPhoton
+    const double a = rng.Random() * EventsPerTick; // the line's draw, as in EmitPhoton
     const PhotonState origin{0, 0, 0, 0, 0, 0, 0};
     if (SourceInsideBoundingSphere(geometry, origin)) {
         PickLine(a, photon);
         photon.E = -1;
         return Emission::SourceInside;
     }
-    const double w = Random();
+    const double w = rng.Random();
     if (CertainMiss(geometry, w)) {
-        Random(); // the azimuth is drawn all the same
+        rng.Random(); // the azimuth is drawn all the same
         return Emission::Missed;
     }
     PickLine(a, photon);
-    AimTowardDetectorWith(geometry, photon, w);
+    AimTowardDetectorWith(geometry, photon, w, rng);
     return EnterDetector(geometry, photon) != 0 ? Emission::Entered : Emission::Missed;
 }
 

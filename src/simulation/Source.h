@@ -3,6 +3,7 @@
 // the emission toward the detector and the entry into the crystal.
 
 #include "Photon.h"
+#include "Random.h"
 
 #include <cstdint>
 
@@ -23,21 +24,22 @@ extern SourceSlot Sources[3];
 extern std::int32_t EventsPerTick;
 
 // Fills slot 2 with the built-in source and seeds the generator from the clock.
-void InitSources();
+void InitSources(RandomGenerator& rng);
 void ComputeEventsPerTick();
 
 // Picks the line of one decay with one random draw a := Random * EventsPerTick. When
 // no line is picked the photon has energy 0 at the origin and direction (0, 0, 0).
-void EmitPhoton(PhotonState& photon);
+void EmitPhoton(PhotonState& photon, RandomGenerator& rng);
 // The line that the selection value a picks.
 void PickLine(double a, PhotonState& photon);
 
 // Emits and aims one photon, or sets E = -1 when the source lies within the
 // detector's bounding sphere.
-void StartPhoton(const DetectorGeometry& geometry, PhotonState& photon);
-void AimTowardDetector(const DetectorGeometry& geometry, PhotonState& photon);
+void StartPhoton(const DetectorGeometry& geometry, PhotonState& photon, RandomGenerator& rng);
+void AimTowardDetector(const DetectorGeometry& geometry, PhotonState& photon, RandomGenerator& rng);
 // AimTowardDetector with its first draw (|w|) already taken.
-void AimTowardDetectorWith(const DetectorGeometry& geometry, PhotonState& photon, double w);
+void AimTowardDetectorWith(const DetectorGeometry& geometry, PhotonState& photon, double w,
+                           RandomGenerator& rng);
 double ComputeBoundingRadius(const DetectorGeometry& geometry);
 
 // Moves the photon onto the nearer end-face plane; returns the distance moved (cm),
@@ -53,6 +55,7 @@ enum class Emission {
 // StartPhoton followed by EnterDetector, with the same draws and the same outcome, that
 // recognises most misses from the draw of w alone, before any square root or
 // trigonometry.
-Emission EmitIntoDetector(const DetectorGeometry& geometry, PhotonState& photon);
+Emission EmitIntoDetector(const DetectorGeometry& geometry, PhotonState& photon,
+                          RandomGenerator& rng);
 
 } // namespace sim

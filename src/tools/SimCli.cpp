@@ -248,7 +248,7 @@ public:
 } // namespace
 
 RunSummary Simulate(const sim::DetectorGeometry& geometry, const sim::Calibration& calibration,
-                    std::uint64_t decays, sim::Spectrum& spectrum,
+                    std::uint64_t decays, sim::Spectrum& spectrum, sim::RandomGenerator& rng,
                     const std::function<void(std::uint64_t)>& progress) {
     constexpr std::uint64_t ProgressEvery = 1u << 16;
     const auto start = std::chrono::steady_clock::now();
@@ -256,7 +256,7 @@ RunSummary Simulate(const sim::DetectorGeometry& geometry, const sim::Calibratio
     sim::HistoryTally tally;
     RunSummary summary;
     for (std::uint64_t i = 0; i < decays && !hooks.sourceInside; ++i) {
-        if (sim::RunHistory(geometry, calibration, spectrum, tally, hooks) ==
+        if (sim::RunHistory(geometry, calibration, spectrum, tally, hooks, rng) ==
             sim::HistoryOutcome::Counted)
             ++summary.counted;
         ++summary.decays;

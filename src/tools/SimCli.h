@@ -4,6 +4,7 @@
 
 #include "simulation/Binning.h"
 #include "simulation/Photon.h"
+#include "simulation/Random.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -66,7 +67,7 @@ struct RunSummary {
 // Runs the decays into the spectrum. `progress`, when given, is called with the number
 // of decays done every few ten thousand decays.
 RunSummary Simulate(const sim::DetectorGeometry& geometry, const sim::Calibration& calibration,
-                    std::uint64_t decays, sim::Spectrum& spectrum,
+                    std::uint64_t decays, sim::Spectrum& spectrum, sim::RandomGenerator& rng,
                     const std::function<void(std::uint64_t)>& progress = {});
 
 std::string FormatSummary(const RunSummary& summary, std::uint32_t seed);

@@ -106,9 +106,10 @@ int main(int argc, char** argv) {
         if (const std::string error = file->Open(); !error.empty()) return Fail(error);
     }
 
-    sim::InitSimulation(); // seeds from the clock
-    if (options.seed) sim::SetRandomSeed(*options.seed);
-    const std::uint32_t seed = sim::RandomSeed;
+    sim::RandomGenerator rng;
+    sim::InitSimulation(rng); // seeds from the clock
+    if (options.seed) rng.SetSeed(*options.seed);
+    const std::uint32_t seed = rng.Seed();
     sim::ComputeEventsPerTick();
     const std::uint64_t decays = simcli::DecaysToRun(options, sim::EventsPerTick);
 
@@ -116,7 +117,7 @@ int main(int argc, char** argv) {
     const sim::Calibration calibration = simcli::MakeCalibration(options);
     ProgressLine progress(decays);
     const simcli::RunSummary summary =
-        simcli::Simulate(geometry, calibration, decays, *spectrum,
+        simcli::Simulate(geometry, calibration, decays, *spectrum, rng,
                          [&progress](std::uint64_t done) { progress.Update(done); });
     progress.Clear();
 

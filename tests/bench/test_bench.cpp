@@ -5,7 +5,7 @@
 #include "measurement/Detektor.h"
 
 #include "platform/Widgets.h"
-#include "shell/LangStrings.h"
+#include "strings/LangStrings.h"
 
 #include "WindowTestSupport.h"
 
@@ -66,9 +66,9 @@ public:
                    "S0061=Source\nS0062=Distance from the source (cm)\n"
                    "S0200=Gamma spectroscopy\n");
         file.close();
-        shell::OpenLanguageIni(QDir::toNativeSeparators(file.fileName()).toStdString());
+        strings::OpenLanguageIni(QDir::toNativeSeparators(file.fileName()).toStdString());
     }
-    ~LanguagePack() { shell::CloseLanguageIni(); }
+    ~LanguagePack() { strings::CloseLanguageIni(); }
 
 private:
     QTemporaryDir dir_;
@@ -77,7 +77,7 @@ private:
 // Both windows as after start-up: the detector window laid out, then the bench window
 // shown and activated for the first time with the identifier "abc".
 struct Windows {
-    TForm2 detector;
+    TForm2 detector{windowtest::Generator()};
     TForm1 bench;
 
     bool Start() {
@@ -133,7 +133,7 @@ private slots:
         QCOMPARE(bench.menuBar()->actions().size(), 2);
         // The program folder is the executable's, ending in the separator.
         const QString dir = QDir::toNativeSeparators(QCoreApplication::applicationDirPath());
-        QCOMPARE(QString::fromStdString(shell::ProgramDir), dir + QDir::separator());
+        QCOMPARE(QString::fromStdString(strings::ProgramDir), dir + QDir::separator());
     }
 
     void scalePixels() {
@@ -414,7 +414,7 @@ private slots:
 
     // The program may destroy the detector window first; the bench must not reach it then.
     void detectorWindowGoesFirst() {
-        auto detector = std::make_unique<TForm2>();
+        auto detector = std::make_unique<TForm2>(windowtest::Generator());
         TForm1 bench;
         bench.SetDetector(detector.get());
         detector.reset();

@@ -13,12 +13,18 @@
 
 namespace windowtest {
 
+// The generator the windows of a test draw from.
+inline sim::RandomGenerator& Generator() {
+    static sim::RandomGenerator rng;
+    return rng;
+}
+
 // The attenuation table and the sources built, and a manual clock installed for as long
 // as the test object lives.
 class Environment {
 public:
     Environment() {
-        sim::InitSimulation();
+        sim::InitSimulation(Generator());
         platform::SetClock(&clock_);
     }
     ~Environment() { platform::SetClock(nullptr); }

@@ -4,10 +4,10 @@
 
 #include "measurement/Detektor.h"
 #include "platform/Clock.h"
-#include "shell/LangStrings.h"
 #include "simulation/CrossSection.h"
 #include "simulation/Random.h"
 #include "simulation/Source.h"
+#include "strings/LangStrings.h"
 
 #include <QCheckBox>
 #include <QFile>
@@ -78,18 +78,18 @@ public:
     void SourceInsideDetector() override {}
 };
 
-// The spectrum of `decays` plain decays after `skipped` ones, from `seed`; leaves the
-// generator where those decays left it.
-sim::Spectrum ReferenceSpectrum(std::uint32_t seed, std::int64_t skipped, std::int64_t decays,
-                                const sim::DetectorGeometry& geometry,
+// The spectrum of `decays` plain decays after `skipped` ones, from `seed`; leaves `rng`
+// where those decays left it.
+sim::Spectrum ReferenceSpectrum(sim::RandomGenerator& rng, std::uint32_t seed, std::int64_t skipped,
+                                std::int64_t decays, const sim::DetectorGeometry& geometry,
                                 const sim::Calibration& calibration) {
-    sim::SetRandomSeed(seed);
+    rng.SetSeed(seed);
     sim::Spectrum spectrum{};
     sim::HistoryTally tally;
     NoHooks hooks;
     for (std::int64_t i = 0; i < skipped + decays; ++i) {
         if (i == skipped) spectrum.fill(0);
-        sim::RunHistory(geometry, calibration, spectrum, tally, hooks);
+        sim::RunHistory(geometry, calibration, spectrum, tally, hooks, rng);
     }
     return spectrum;
 }
@@ -135,8 +135,8 @@ void WritePack(const QString& folder, bool withCaption) {
 }
 
 void UseLanguage(const QString& folder) {
-    shell::LanguageDir = folder.toStdString();
-    shell::CloseLanguageIni();
+    strings::LanguageDir = folder.toStdString();
+    strings::CloseLanguageIni();
 }
 
 } // namespace
@@ -145,6 +145,7 @@ class TestDetektor : public QObject {
     Q_OBJECT
 
     QTemporaryDir packs;
+    sim::RandomGenerator rng; // the program's generator, as the window draws from it
     std::unique_ptr<TForm2> form;
     std::unique_ptr<TForm2Probe> probe;
     TickClock clock;
@@ -153,7 +154,7 @@ class TestDetektor : public QObject {
     // A fresh window after its first-activation layout; `decaysPerTick` small keeps the
     // runs quick.
     void OpenWindow() {
-        form = std::make_unique<TForm2>();
+        form = std::make_unique<TForm2>(rng);
         probe = std::make_unique<TForm2Probe>(*form);
         form->show();
         QVERIFY(QTest::qWaitForWindowActive(form.get()));
@@ -167,8 +168,8 @@ private slots:
         WritePack(packs.path() + QStringLiteral("/English"), true);
         WritePack(packs.path() + QStringLiteral("/Broken"), false);
         UseLanguage(packs.path() + QStringLiteral("/English"));
-        sim::InitSimulation();
-        sim::SetRandomSeed(20070101);
+        sim::InitSimulation(rng);
+        rng.SetSeed(20070101);
         builtInActivity = sim::Sources[1].activity;
     }
 
@@ -244,7 +245,7 @@ private slots:
         connect(form->CurTim, &QLineEdit::textChanged, form.get(),
                 [&](const QString& text) { shown << text; });
         const std::uint32_t seed = 4711;
-        sim::SetRandomSeed(seed);
+        rng.SetSeed(seed);
         form->Button1->click();
 
         QCOMPARE(clock.waits, 100);
@@ -258,10 +259,10 @@ private slots:
         // Exactly 100 x 20001 decays, in order: the same counts and the same generator state
         // as plain decays from the same seed.
         const sim::Spectrum counted = probe->Spectrum();
-        const std::uint32_t after = sim::RandomSeed;
+        sim::RandomGenerator reference;
         const sim::Spectrum expected =
-            ReferenceSpectrum(seed, 0, 2000100, probe->Detector(), probe->Calibration());
-        QCOMPARE(after, sim::RandomSeed);
+            ReferenceSpectrum(reference, seed, 0, 2000100, probe->Detector(), probe->Calibration());
+        QCOMPARE(rng.Seed(), reference.Seed());
         QVERIFY(counted == expected);
         QVERIFY2(std::accumulate(counted.begin(), counted.end(), std::int64_t{0}) > 10000,
                  "a default run counts many events");
@@ -290,7 +291,7 @@ private slots:
             if (tick == 60) Between(form.get(), [&] { form->Button1->click(); });
         };
         const std::uint32_t seed = 99;
-        sim::SetRandomSeed(seed);
+        rng.SetSeed(seed);
         form->Button1->click();
 
         QCOMPARE(clock.waits, 60);
@@ -300,8 +301,8 @@ private slots:
         QVERIFY(form->Shape1->isVisible() && form->Panel4->isVisible());
         // The spectrum holds the 35 ticks after the Clear only.
         const sim::Spectrum counted = probe->Spectrum();
-        QVERIFY(counted ==
-                ReferenceSpectrum(seed, 25 * 50, 35 * 50, probe->Detector(), probe->Calibration()));
+        QVERIFY(counted == ReferenceSpectrum(rng, seed, 25 * 50, 35 * 50, probe->Detector(),
+                                             probe->Calibration()));
     }
 
     void presetEdgeCases() {

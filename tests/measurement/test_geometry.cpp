@@ -75,7 +75,7 @@ struct FakeBench {
 
 // A detector window shown, activated and laid out, as after start-up.
 std::unique_ptr<TForm2> LaidOutDetector() {
-    auto form = std::make_unique<TForm2>();
+    auto form = std::make_unique<TForm2>(windowtest::Generator());
     form->show();
     form->activateWindow();
     if (!QTest::qWaitForWindowActive(form.get())) return nullptr;
@@ -233,7 +233,7 @@ private slots:
     }
 
     void beforeLayoutOnlyTheBenchShapesMove() {
-        TForm2 form; // never activated
+        TForm2 form(windowtest::Generator()); // never activated
         FakeBench bench;
         form.SetBench(bench.Controls());
         form.DrawGeometry();

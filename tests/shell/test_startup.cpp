@@ -3,12 +3,12 @@
 #include "bench/Main.h"
 #include "measurement/Detektor.h"
 #include "shell/About.h"
-#include "shell/LangStrings.h"
 #include "shell/Language.h"
 #include "shell/PswdDlg.h"
 #include "shell/Startup.h"
 #include "shell/Sugo.h"
 #include "simulation/CrossSection.h"
+#include "strings/LangStrings.h"
 
 #include <QAction>
 #include <QApplication>
@@ -134,6 +134,7 @@ class TestStartup : public QObject {
     Q_OBJECT
 
     QTemporaryDir programDir;
+    sim::RandomGenerator rng;
 
     QString ProgramPath() const { return programDir.path() + QDir::separator(); }
 
@@ -141,7 +142,7 @@ class TestStartup : public QObject {
     // executable's (the bench window's creation sets ProgramDir first).
     void StartUntilDialogs(shell::Startup& startup) {
         startup.CreateMainWindow();
-        shell::ProgramDir = ProgramPath().toStdString();
+        strings::ProgramDir = ProgramPath().toStdString();
         startup.CreateDialogs();
     }
 
@@ -180,20 +181,20 @@ private slots:
     }
 
     void init() {
-        shell::CloseLanguageIni();
-        shell::LanguageDir.clear();
+        strings::CloseLanguageIni();
+        strings::LanguageDir.clear();
         Running = false;
     }
 
     void okAndOkStartsTheProgram() {
-        shell::Startup startup;
+        shell::Startup startup(rng);
         StartUntilDialogs(startup);
         const auto language = ChooseLanguage("English");
         startup.RunLanguageDialog();
         const auto identifier = EnterIdentifier("abc");
         startup.RunIdentifierDialog();
         QVERIFY(!startup.EndRequested());
-        QCOMPARE(QString::fromStdString(shell::LanguageDir), ProgramPath() + "English");
+        QCOMPARE(QString::fromStdString(strings::LanguageDir), ProgramPath() + "English");
 
         // The identifier dialog applied its strings when it was activated.
         QCOMPARE(startup.IdentifierDialog()->windowTitle(), QString("Identifier caption"));
@@ -214,7 +215,7 @@ private slots:
     }
 
     void theEventLoopRunsUntilQuit() {
-        shell::Startup startup;
+        shell::Startup startup(rng);
         StartUntilDialogs(startup);
         const auto language = ChooseLanguage("English");
         startup.RunLanguageDialog();
@@ -231,7 +232,7 @@ private slots:
     }
 
     void emptyIdentifierGivesThreeLeadingBlanks() {
-        shell::Startup startup;
+        shell::Startup startup(rng);
         StartUntilDialogs(startup);
         const auto language = ChooseLanguage("English");
         startup.RunLanguageDialog();
@@ -244,7 +245,7 @@ private slots:
     }
 
     void cancelInTheLanguageDialogEndsWithoutAskingForTheIdentifier() {
-        shell::Startup startup;
+        shell::Startup startup(rng);
         StartUntilDialogs(startup);
         ShowCounter identifierShows;
         startup.IdentifierDialog()->installEventFilter(&identifierShows);
@@ -252,7 +253,7 @@ private slots:
             WhenModal<TLanguageDlg>([](TLanguageDlg* dialog) { dialog->BitBtn2->click(); });
         startup.RunLanguageDialog();
         QVERIFY(startup.EndRequested());
-        QVERIFY(shell::LanguageDir.empty());
+        QVERIFY(strings::LanguageDir.empty());
 
         // Were it shown, it would be refused here rather than wait.
         const auto refuse = WhenModal<TPasswordDlg>([](TPasswordDlg* dialog) { dialog->reject(); });
@@ -279,7 +280,7 @@ private slots:
     }
 
     void closingTheLanguageDialogCountsAsCancel() {
-        shell::Startup startup;
+        shell::Startup startup(rng);
         StartUntilDialogs(startup);
         const auto answer = WhenModal<TLanguageDlg>([](TLanguageDlg* dialog) { dialog->close(); });
         startup.RunLanguageDialog();
@@ -287,7 +288,7 @@ private slots:
     }
 
     void cancelInTheIdentifierDialogEndsTheProgram() {
-        shell::Startup startup;
+        shell::Startup startup(rng);
         StartUntilDialogs(startup);
         const auto language = ChooseLanguage("English");
         startup.RunLanguageDialog();
@@ -303,7 +304,7 @@ private slots:
     }
 
     void packWithoutDetectorCaption() {
-        shell::Startup startup;
+        shell::Startup startup(rng);
         StartWith(startup, "NoCaptions", "x");
         TForm2* detector = startup.Detector();
         detector->activateWindow();
@@ -323,7 +324,7 @@ private slots:
     void languageListSkipsDotFoldersAndFiles() {
         QCOMPARE(shell::ListLanguagePacks(ProgramPath()), QStringList({"English", "NoCaptions"}));
 
-        shell::ProgramDir = ProgramPath().toStdString();
+        strings::ProgramDir = ProgramPath().toStdString();
         TLanguageDlg dialog;
         QEvent activate(QEvent::WindowActivate);
         QCoreApplication::sendEvent(&dialog, &activate);
@@ -343,7 +344,7 @@ private slots:
     void noPacksDisablesOk() {
         QTemporaryDir empty;
         QDir(empty.path()).mkdir(".hidden");
-        shell::ProgramDir = (empty.path() + QDir::separator()).toStdString();
+        strings::ProgramDir = (empty.path() + QDir::separator()).toStdString();
         TLanguageDlg dialog;
         QEvent activate(QEvent::WindowActivate);
         QCoreApplication::sendEvent(&dialog, &activate);
@@ -353,7 +354,7 @@ private slots:
     }
 
     void helpReloadsWhenSwitchingBetweenTasksAndUsage() {
-        shell::Startup startup;
+        shell::Startup startup(rng);
         StartWith(startup, "English", "h");
         TForm3* help = startup.Help();
 
@@ -376,7 +377,7 @@ private slots:
     }
 
     void helpForAPackWithoutProgramRtfIsEmpty() {
-        shell::Startup startup;
+        shell::Startup startup(rng);
         StartWith(startup, "NoCaptions", "e");
         TForm3* help = startup.Help();
 
@@ -390,7 +391,7 @@ private slots:
     }
 
     void aboutBoxAppliesItsStringsAtEveryActivation() {
-        shell::Startup startup;
+        shell::Startup startup(rng);
         StartWith(startup, "English", "a");
 
         QStringList seen;
@@ -412,7 +413,7 @@ private slots:
         QVERIFY(startup.About()->Authorship->text().contains("Pelzamo2007"));
 
         // Another language file: the next activation shows its strings.
-        shell::OpenLanguageIni((ProgramPath() + "NoCaptions/Pelzamo2007.ini").toStdString());
+        strings::OpenLanguageIni((ProgramPath() + "NoCaptions/Pelzamo2007.ini").toStdString());
         seen.clear();
         const auto answerAgain = WhenModal<TAboutBox>(look);
         startup.Bench()->Nvjegy1->trigger();
@@ -425,7 +426,7 @@ private slots:
         for (int i = 0; i < 300; ++i)
             longText += "Line " + QByteArray::number(i) + "\\par ";
         WriteFile(pack.path() + "/Tasks.rtf", longText + "}");
-        shell::LanguageDir = pack.path().toStdString();
+        strings::LanguageDir = pack.path().toStdString();
 
         TForm3 help;
         help.Tag = 1;
@@ -459,7 +460,8 @@ private slots:
 };
 
 int main(int argc, char* argv[]) {
-    sim::InitSimulation();
+    sim::RandomGenerator rng;
+    sim::InitSimulation(rng);
     QApplication application(argc, argv);
     int failures = 0;
     {

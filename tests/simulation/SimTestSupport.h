@@ -28,16 +28,16 @@ inline std::uint32_t InverseMultiplier() {
 
 // Seeds the generator so that the next draw is exactly value, which must be a multiple
 // of 2^-32 in [0, 1) (0.25, 0.5, 0.75, ...).
-inline void SeedSoNextDrawIs(double value) {
+inline void SeedSoNextDrawIs(sim::RandomGenerator& rng, double value) {
     const auto target = static_cast<std::uint32_t>(value * 4294967296.0);
-    sim::SetRandomSeed((target - 1u) * InverseMultiplier());
+    rng.SetSeed((target - 1u) * InverseMultiplier());
 }
 
 // Number of draws taken since the seed was `before`, up to `limit`; -1 beyond.
-inline int DrawsSince(std::uint32_t before, int limit = 100000) {
+inline int DrawsSince(const sim::RandomGenerator& rng, std::uint32_t before, int limit = 100000) {
     std::uint32_t seed = before;
     for (int n = 0; n <= limit; ++n) {
-        if (seed == sim::RandomSeed) return n;
+        if (seed == rng.Seed()) return n;
         seed = seed * Multiplier + 1u;
     }
     return -1;
@@ -61,12 +61,14 @@ inline sim::DetectorGeometry BenchGeometry(double d, double height = 3, double r
     return g;
 }
 
-// Restores the simulation's global state around every test: the working table, the
-// source slots and EventsPerTick.
+// Gives every test its own generator, and restores the simulation's global state around
+// it: the working table, the source slots and EventsPerTick.
 class SimulationTest : public ::testing::Test {
 protected:
+    sim::RandomGenerator rng;
+
     void SetUp() override {
-        sim::InitSimulation();
+        sim::InitSimulation(rng);
         std::memcpy(savedSources, sim::Sources, sizeof savedSources);
         savedEventsPerTick = sim::EventsPerTick;
     }

@@ -22,22 +22,22 @@ protected:
 };
 
 TEST_F(BinningTest, WithoutResolutionTheLinesLandOnTheirChannels) {
-    EXPECT_EQ(sim::BinDeposit(*spectrum, 0.662, 0, 10, 1000), 672);
-    EXPECT_EQ(sim::BinDeposit(*spectrum, 2.56, 0, 10, 1000), 2570);
-    EXPECT_EQ(sim::BinDeposit(*spectrum, 3.75, 0, 10, 1000), 3760);
+    EXPECT_EQ(sim::BinDeposit(*spectrum, 0.662, 0, 10, 1000, rng), 672);
+    EXPECT_EQ(sim::BinDeposit(*spectrum, 2.56, 0, 10, 1000, rng), 2570);
+    EXPECT_EQ(sim::BinDeposit(*spectrum, 3.75, 0, 10, 1000, rng), 3760);
     EXPECT_EQ((*spectrum)[672], 1);
     EXPECT_EQ((*spectrum)[2570], 1);
     EXPECT_EQ((*spectrum)[3760], 1);
-    EXPECT_EQ(sim::BinDeposit(*spectrum, 4.1, 0, 10, 1000), 4110);
-    EXPECT_EQ(sim::BinDeposit(*spectrum, 4.085, 0, 10, 1000), 4095);
+    EXPECT_EQ(sim::BinDeposit(*spectrum, 4.1, 0, 10, 1000, rng), 4110);
+    EXPECT_EQ(sim::BinDeposit(*spectrum, 4.085, 0, 10, 1000, rng), 4095);
     EXPECT_EQ(Total(), 3) << "channels from 4095 up are returned, not counted";
 }
 
 TEST_F(BinningTest, ZeroDepositGivesTheOffsetChannelAndStillDraws) {
-    sim::SetRandomSeed(1);
-    const std::uint32_t before = sim::RandomSeed;
-    EXPECT_EQ(sim::BinDeposit(*spectrum, 0, 20, 10, 1000), 10);
-    EXPECT_GE(simtest::DrawsSince(before), 3);
+    rng.SetSeed(1);
+    const std::uint32_t before = rng.Seed();
+    EXPECT_EQ(sim::BinDeposit(*spectrum, 0, 20, 10, 1000, rng), 10);
+    EXPECT_GE(simtest::DrawsSince(rng, before), 3);
     EXPECT_EQ((*spectrum)[10], 1);
 }
 
@@ -67,13 +67,13 @@ TEST_F(BinningTest, FullCounterDoesNotWrap) {
 }
 
 TEST_F(BinningTest, DeviateIsStandardNormalAndBounded) {
-    sim::SetRandomSeed(12);
+    rng.SetSeed(12);
     constexpr int N = 200000;
     double sum = 0;
     double sum2 = 0;
     double largest = 0;
     for (int i = 0; i < N; ++i) {
-        const double z = sim::NormalDeviate();
+        const double z = sim::NormalDeviate(rng);
         sum += z;
         sum2 += z * z;
         largest = std::max(largest, std::fabs(z));
@@ -86,12 +86,12 @@ TEST_F(BinningTest, DeviateIsStandardNormalAndBounded) {
 }
 
 TEST_F(BinningTest, CountsFormTheCalibratedGaussian) {
-    sim::SetRandomSeed(4242);
+    rng.SetSeed(4242);
     constexpr int N = 100000;
     const double E = 1.0;                         // MeV
     const double sigma = 20.0 / 2 * std::sqrt(E); // channels
     for (int i = 0; i < N; ++i)
-        sim::BinDeposit(*spectrum, E, 20, 10, 1000);
+        sim::BinDeposit(*spectrum, E, 20, 10, 1000, rng);
     double sum = 0;
     double sum2 = 0;
     for (int c = 0; c < sim::SpectrumChannels; ++c) {

@@ -31,7 +31,7 @@ protected:
                                       int decays) {
         std::map<HistoryOutcome, int> outcomes;
         for (int i = 0; i < decays; ++i)
-            ++outcomes[sim::RunHistory(g, c, *spectrum, tally, hooks)];
+            ++outcomes[sim::RunHistory(g, c, *spectrum, tally, hooks, rng)];
         return outcomes;
     }
     long long Sum(int from, int to) const { // channels from..to inclusive
@@ -61,13 +61,13 @@ std::uint64_t Fingerprint(const Spectrum& s) {
 // A fixed seed gives a fixed spectrum, count for count. Any change of a result, of the
 // order of the draws or of the floating-point evaluation shows here.
 TEST_F(HistoryTest, FixedSeedGivesThePinnedSpectrum) {
-    sim::SetRandomSeed(12345);
+    rng.SetSeed(12345);
     const auto outcomes = Run(simtest::BenchGeometry(8.5), DefaultCalibration, 200000);
     const long long total = Sum(0, sim::SpectrumChannels - 1);
     EXPECT_EQ(total, outcomes.at(HistoryOutcome::Counted));
     EXPECT_EQ(total, 6550);
     EXPECT_EQ(Fingerprint(*spectrum), 8925447684391210007u);
-    EXPECT_EQ(sim::RandomSeed, 2540455450u) << "the number of draws changed";
+    EXPECT_EQ(rng.Seed(), 2540455450u) << "the number of draws changed";
 }
 
 TEST_F(HistoryTest, EveryOutcomeIsAccountedFor) {
@@ -82,7 +82,7 @@ TEST_F(HistoryTest, EveryOutcomeIsAccountedFor) {
         {simtest::BenchGeometry(5, 0.05, 3), DefaultCalibration},    // thin: many cross freely
         {simtest::BenchGeometry(3), sim::Calibration{10, 2000, 20}}, // high lines overflow
     };
-    sim::SetRandomSeed(31);
+    rng.SetSeed(31);
     for (const Case& c : cases) {
         spectrum->fill(0);
         hooks.plotted.clear();
@@ -109,7 +109,7 @@ TEST_F(HistoryTest, EveryOutcomeIsAccountedFor) {
 }
 
 TEST_F(HistoryTest, NegativeChannelsAreNeitherCountedNorDrawn) {
-    sim::SetRandomSeed(6);
+    rng.SetSeed(6);
     auto outcomes = Run(simtest::BenchGeometry(3), sim::Calibration{-5000, 1000, 20}, 20000);
     EXPECT_GT(outcomes[HistoryOutcome::Underflow], 0);
     EXPECT_EQ(outcomes[HistoryOutcome::Counted], 0);
@@ -120,37 +120,37 @@ TEST_F(HistoryTest, NegativeChannelsAreNeitherCountedNorDrawn) {
 TEST_F(HistoryTest, SourceInsideTheBoundingSphereReportsAndCountsNothing) {
     const sim::DetectorGeometry g = simtest::BenchGeometry(1); // centre 2.5 cm, bound 4.24 cm
     tally = sim::HistoryTally{1.5, true};
-    const std::uint32_t before = sim::RandomSeed;
-    EXPECT_EQ(sim::RunHistory(g, DefaultCalibration, *spectrum, tally, hooks),
+    const std::uint32_t before = rng.Seed();
+    EXPECT_EQ(sim::RunHistory(g, DefaultCalibration, *spectrum, tally, hooks, rng),
               HistoryOutcome::SourceInside);
     EXPECT_EQ(hooks.sourceInside, 1);
     EXPECT_TRUE(hooks.plotted.empty());
     EXPECT_EQ(Sum(0, sim::SpectrumChannels - 1), 0);
     EXPECT_EQ(tally.DepositedEnergy, 0);
     EXPECT_FALSE(tally.EnergyDeposited);
-    EXPECT_EQ(simtest::DrawsSince(before), 1);
+    EXPECT_EQ(simtest::DrawsSince(rng, before), 1);
 }
 
 TEST_F(HistoryTest, DecayWithoutALineIsNotFollowed) {
     sim::Sources[1].enabled = false;
     for (int i = 0; i < 1000; ++i) {
-        const std::uint32_t before = sim::RandomSeed;
-        ASSERT_EQ(
-            sim::RunHistory(simtest::BenchGeometry(3), DefaultCalibration, *spectrum, tally, hooks),
-            HistoryOutcome::Missed);
-        ASSERT_EQ(simtest::DrawsSince(before), 3) << "line, w and phi are still drawn";
+        const std::uint32_t before = rng.Seed();
+        ASSERT_EQ(sim::RunHistory(simtest::BenchGeometry(3), DefaultCalibration, *spectrum, tally,
+                                  hooks, rng),
+                  HistoryOutcome::Missed);
+        ASSERT_EQ(simtest::DrawsSince(rng, before), 3) << "line, w and phi are still drawn";
     }
     EXPECT_EQ(Sum(0, sim::SpectrumChannels - 1), 0);
 }
 
 TEST_F(HistoryTest, CountedChannelIsTheDepositWithoutResolution) {
-    sim::SetRandomSeed(17);
+    rng.SetSeed(17);
     const sim::Calibration sharp{10, 1000, 0};
     int counted = 0;
     for (int i = 0; i < 20000; ++i) {
         hooks.plotted.clear();
         const HistoryOutcome outcome =
-            sim::RunHistory(simtest::BenchGeometry(3), sharp, *spectrum, tally, hooks);
+            sim::RunHistory(simtest::BenchGeometry(3), sharp, *spectrum, tally, hooks, rng);
         if (outcome != HistoryOutcome::Counted) {
             EXPECT_EQ(tally.EnergyDeposited, outcome == HistoryOutcome::Overflow);
             continue;
@@ -168,7 +168,7 @@ TEST_F(HistoryTest, CountedChannelIsTheDepositWithoutResolution) {
 // counts nothing above channel 672 and has its photo peak there.
 TEST_F(HistoryTest, LowLineStaysAtOrBelowItsPeak) {
     OnlyLine(0.662);
-    sim::SetRandomSeed(23);
+    rng.SetSeed(23);
     Run(simtest::BenchGeometry(3), sim::Calibration{10, 1000, 0}, 100000);
     EXPECT_EQ(Sum(673, sim::SpectrumChannels - 1), 0);
     const auto peak = std::max_element(spectrum->begin(), spectrum->end());
@@ -180,7 +180,7 @@ TEST_F(HistoryTest, LowLineStaysAtOrBelowItsPeak) {
 // 2.049 and 1.538 MeV: each channel stands far above the mean of its neighbours.
 TEST_F(HistoryTest, PairLineShowsBothEscapePeaks) {
     OnlyLine(2.56);
-    sim::SetRandomSeed(29);
+    rng.SetSeed(29);
     Run(simtest::BenchGeometry(3), sim::Calibration{10, 1000, 0}, 200000);
     EXPECT_EQ(Sum(2571, sim::SpectrumChannels - 1), 0);
     for (int channel : {1548, 2059, 2570}) {
@@ -195,7 +195,7 @@ TEST_F(HistoryTest, PairLineShowsBothEscapePeaks) {
 // With the built-in source and the default resolution the photo peak of 0.662 MeV rises
 // clearly above the Compton continuum of the higher lines.
 TEST_F(HistoryTest, PhotoPeakStandsOutWithTheBuiltInSource) {
-    sim::SetRandomSeed(41);
+    rng.SetSeed(41);
     Run(simtest::BenchGeometry(8.5), DefaultCalibration, 400000);
     const long long peak = Sum(672 - 16, 672 + 16);
     const long long continuum = (Sum(560, 592) + Sum(760, 792)) / 2;
@@ -206,13 +206,13 @@ TEST_F(HistoryTest, PhotoPeakStandsOutWithTheBuiltInSource) {
 }
 
 TEST_F(HistoryTest, HistoriesAllocateNothing) {
-    sim::SetRandomSeed(3);
+    rng.SetSeed(3);
     hooks.plotted.reserve(200000);
     const sim::DetectorGeometry g = simtest::BenchGeometry(3);
     simtest::allocations = 0;
     simtest::countAllocations = true;
     for (int i = 0; i < 100000; ++i)
-        sim::RunHistory(g, DefaultCalibration, *spectrum, tally, hooks);
+        sim::RunHistory(g, DefaultCalibration, *spectrum, tally, hooks, rng);
     simtest::countAllocations = false;
     EXPECT_EQ(simtest::allocations, 0);
 }

@@ -61,15 +61,15 @@ TEST_F(PhotonTest, KahnAttemptsOfBothBranches) {
 }
 
 TEST_F(PhotonTest, ComptonScatterKeepsEnergyAndAngleInRange) {
-    sim::SetRandomSeed(2024);
+    rng.SetSeed(2024);
     for (double E : {0.001, 0.03, 0.511, 0.662, 2.56, 3.75}) {
         const double Emin = E / (1 + 2 * E / sim::ElectronRestEnergy);
         for (int i = 0; i < 2000; ++i) {
             PhotonState p{E, 0, 0, 0, 0.6, 0, 0.8};
             double deposit = 0.25;
-            const std::uint32_t before = sim::RandomSeed;
-            sim::ComptonScatter(deposit, p);
-            const int draws = simtest::DrawsSince(before);
+            const std::uint32_t before = rng.Seed();
+            sim::ComptonScatter(deposit, p, rng);
+            const int draws = simtest::DrawsSince(rng, before);
             ASSERT_GE(draws, 4);
             EXPECT_EQ((draws - 1) % 3, 0) << "three draws per attempt and one azimuth";
             ASSERT_LE(p.E, E);
@@ -81,12 +81,12 @@ TEST_F(PhotonTest, ComptonScatterKeepsEnergyAndAngleInRange) {
 }
 
 TEST_F(PhotonTest, ComptonDepositOfOneScatterAt662keVStaysBelowTheEdge) {
-    sim::SetRandomSeed(99);
+    rng.SetSeed(99);
     double largest = 0;
     for (int i = 0; i < 20000; ++i) {
         PhotonState p{0.662, 0, 0, 0, 0, 1, 0};
         double deposit = 0;
-        sim::ComptonScatter(deposit, p);
+        sim::ComptonScatter(deposit, p, rng);
         largest = std::max(largest, deposit);
     }
     EXPECT_LE(largest, 0.4779);
@@ -108,7 +108,7 @@ TEST_F(PhotonTest, RotateDirectionByKnownAzimuths) {
 }
 
 TEST_F(PhotonTest, RotateDirectionKeepsTheAngleAndUnitLength) {
-    sim::SetRandomSeed(5);
+    rng.SetSeed(5);
     const PhotonState starts[] = {
         {1, 0, 0, 0, 0.6, 0, 0.8},  {1, 0, 0, 0, 0, 0, 1},          {1, 0, 0, 0, 0, 0, -1},
         {1, 0, 0, 0, 1e-170, 0, 1}, {1, 0, 0, 0, -0.48, 0.6, 0.64},
@@ -116,7 +116,7 @@ TEST_F(PhotonTest, RotateDirectionKeepsTheAngleAndUnitLength) {
     for (const PhotonState& start : starts) {
         for (double mu : {1.0, -1.0, 0.0, 0.3, -0.9, std::nextafter(-1.0, -2.0)}) {
             PhotonState p = start;
-            sim::RotateDirection(p, mu);
+            sim::RotateDirection(p, mu, rng);
             ASSERT_FALSE(std::isnan(p.u) || std::isnan(p.v) || std::isnan(p.w))
                 << "w = " << start.w << ", mu = " << mu;
             EXPECT_NEAR(Length(p), 1, 1e-12);
@@ -144,13 +144,13 @@ TEST_F(PhotonTest, IsotropicDirectionFromDrawsAndOverTheSphere) {
     EXPECT_EQ(p.x, 1);
 
     // Over many draws each component averages 0 (bound: 5 sigma, sigma^2 = 1/3N).
-    sim::SetRandomSeed(77);
+    rng.SetSeed(77);
     constexpr int N = 100000;
     double sum[3] = {0, 0, 0};
     for (int i = 0; i < N; ++i) {
-        const std::uint32_t before = sim::RandomSeed;
-        sim::IsotropicDirection(p);
-        ASSERT_EQ(simtest::DrawsSince(before, 5), 2);
+        const std::uint32_t before = rng.Seed();
+        sim::IsotropicDirection(p, rng);
+        ASSERT_EQ(simtest::DrawsSince(rng, before, 5), 2);
         ASSERT_NEAR(Length(p), 1, 1e-12);
         sum[0] += p.u;
         sum[1] += p.v;
@@ -162,11 +162,11 @@ TEST_F(PhotonTest, IsotropicDirectionFromDrawsAndOverTheSphere) {
 }
 
 TEST_F(PhotonTest, PairProductionMakesTwoOpposite511keVPhotons) {
-    sim::SetRandomSeed(11);
+    rng.SetSeed(11);
     PhotonState p{2.56, 1, 2, 13, 0, 0, 1};
     PhotonState second{};
     double deposit = 0.1;
-    sim::PairProduction(deposit, p, second);
+    sim::PairProduction(deposit, p, second, rng);
     EXPECT_NEAR(deposit, 0.1 + 2.56 - 1.022, 1e-12);
     EXPECT_EQ(p.E, 0.511);
     EXPECT_EQ(second.E, 0.511);

@@ -65,12 +65,13 @@ testing::AssertionResult RunSideBySide(const Geometry& g, const sim::Calibration
     sim::HistoryTally tally;
     simtest::RecordingHooks hooks;
     reftest::RefGenerator random{seed};
-    sim::SetRandomSeed(seed);
+    sim::RandomGenerator rng(seed);
 
     int counted = 0;
     for (int i = 0; i < decays; ++i) {
         hooks.plotted.clear();
-        const sim::HistoryOutcome outcome = sim::RunHistory(geometry, c, *spectrum, tally, hooks);
+        const sim::HistoryOutcome outcome =
+            sim::RunHistory(geometry, c, *spectrum, tally, hooks, rng);
         const reftest::RefHistory ref =
             reftest::RefRunHistory(refGeometry, refCalibration, *refSpectrum, random);
         const bool plottedRight = ref.outcome == reftest::RefOutcome::Counted
@@ -78,12 +79,12 @@ testing::AssertionResult RunSideBySide(const Geometry& g, const sim::Calibration
                                       : hooks.plotted.empty();
         if (Expected(outcome) != ref.outcome || tally.DepositedEnergy != ref.depositedEnergy ||
             tally.EnergyDeposited != ref.energyDeposited || !plottedRight ||
-            sim::RandomSeed != random.seed) {
+            rng.Seed() != random.seed) {
             return testing::AssertionFailure()
                    << g.name << ", seed " << seed << ": history " << i << " differs: outcome "
                    << static_cast<int>(outcome) << " vs " << static_cast<int>(ref.outcome)
                    << ", deposit " << tally.DepositedEnergy << " vs " << ref.depositedEnergy
-                   << ", generator " << sim::RandomSeed << " vs " << random.seed;
+                   << ", generator " << rng.Seed() << " vs " << random.seed;
         }
         if (ref.outcome == reftest::RefOutcome::Counted) ++counted;
     }
@@ -132,12 +133,12 @@ TEST_F(ReferenceTest, SourceInsideTheBoundingSphereTakesTheSameDraws) {
     sim::HistoryTally tally;
     simtest::RecordingHooks hooks;
     reftest::RefGenerator random{99u};
-    sim::SetRandomSeed(99u);
-    EXPECT_EQ(sim::RunHistory(geometry, {}, spectrum, tally, hooks),
+    rng.SetSeed(99u);
+    EXPECT_EQ(sim::RunHistory(geometry, {}, spectrum, tally, hooks, rng),
               sim::HistoryOutcome::SourceInside);
     EXPECT_EQ(reftest::RefRunHistory(refGeometry, {}, refSpectrum, random).outcome,
               reftest::RefOutcome::SourceInside);
-    EXPECT_EQ(sim::RandomSeed, random.seed);
+    EXPECT_EQ(rng.Seed(), random.seed);
     EXPECT_EQ(hooks.sourceInside, 1);
 }
 

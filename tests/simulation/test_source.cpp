@@ -71,17 +71,17 @@ TEST_F(SourceTest, NoLinePickedGivesEnergyZeroAtTheOrigin) {
     EXPECT_EQ(p.u, 0);
     sim::EventsPerTick = 0;
     p = PhotonState{5, 1, 1, 1, 1, 0, 0};
-    sim::EmitPhoton(p);
+    sim::EmitPhoton(p, rng);
     EXPECT_EQ(p.E, 0);
 }
 
 TEST_F(SourceTest, LinesAreEmittedInProportion) {
-    sim::SetRandomSeed(3);
+    rng.SetSeed(3);
     constexpr int N = 100000;
     int n662 = 0;
     for (int i = 0; i < N; ++i) {
         PhotonState p{};
-        sim::EmitPhoton(p);
+        sim::EmitPhoton(p, rng);
         n662 += p.E == 0.662;
     }
     const double sigma = std::sqrt(N * 0.25 * 0.75);
@@ -93,30 +93,30 @@ TEST_F(SourceTest, StartPhotonRefusesASourceOnOrInTheBoundingSphere) {
     g.boundingRadius = sim::ComputeBoundingRadius(g);
     EXPECT_EQ(g.boundingRadius, 5);
     PhotonState p{};
-    const std::uint32_t before = sim::RandomSeed;
-    sim::StartPhoton(g, p);
+    const std::uint32_t before = rng.Seed();
+    sim::StartPhoton(g, p, rng);
     EXPECT_EQ(p.E, -1);
     EXPECT_EQ(p.u, 0);
     EXPECT_EQ(p.w, 0);
-    EXPECT_EQ(simtest::DrawsSince(before), 1) << "only the line is drawn";
+    EXPECT_EQ(simtest::DrawsSince(rng, before), 1) << "only the line is drawn";
 
     g.z = 5.01;
-    const std::uint32_t before2 = sim::RandomSeed;
-    sim::StartPhoton(g, p);
+    const std::uint32_t before2 = rng.Seed();
+    sim::StartPhoton(g, p, rng);
     EXPECT_GT(p.E, 0);
-    EXPECT_EQ(simtest::DrawsSince(before2), 3) << "line, then w, then phi";
+    EXPECT_EQ(simtest::DrawsSince(rng, before2), 3) << "line, then w, then phi";
     EXPECT_NEAR(p.u * p.u + p.v * p.v + p.w * p.w, 1, 1e-12);
 }
 
 TEST_F(SourceTest, AimingFollowsTheSideOfTheDetector) {
-    sim::SetRandomSeed(8);
+    rng.SetSeed(8);
     const sim::DetectorGeometry beside{10, 0, 0, 3, 3, std::sqrt(18.0)};
     const sim::DetectorGeometry behind{0, 0, -10, 3, 3, std::sqrt(18.0)};
     for (int i = 0; i < 10000; ++i) {
         PhotonState p{};
-        sim::StartPhoton(beside, p);
+        sim::StartPhoton(beside, p, rng);
         ASSERT_GE(p.w, 0) << "same z as the source: w never negative";
-        sim::StartPhoton(behind, p);
+        sim::StartPhoton(behind, p, rng);
         ASSERT_LE(p.w, 0);
     }
 }
@@ -168,7 +168,7 @@ TEST_F(SourceTest, EmitIntoDetectorMatchesStartAndEnter) {
     for (std::size_t k = 0; k < onOrigin; ++k)
         geometries.push_back(geometries[k]);
 
-    sim::SetRandomSeed(101);
+    rng.SetSeed(101);
     for (std::size_t k = 0; k < geometries.size(); ++k) {
         const sim::DetectorGeometry& g = geometries[k];
         if (k >= onOrigin) {
@@ -177,17 +177,17 @@ TEST_F(SourceTest, EmitIntoDetectorMatchesStartAndEnter) {
         }
         int entered = 0;
         for (int i = 0; i < 100000; ++i) {
-            const std::uint32_t seed = sim::RandomSeed;
+            const std::uint32_t seed = rng.Seed();
             PhotonState reference{};
-            sim::StartPhoton(g, reference);
+            sim::StartPhoton(g, reference, rng);
             const bool inside = reference.E < 0;
             const bool hit = !inside && sim::EnterDetector(g, reference) != 0;
-            const std::uint32_t after = sim::RandomSeed;
+            const std::uint32_t after = rng.Seed();
 
-            sim::SetRandomSeed(seed);
+            rng.SetSeed(seed);
             PhotonState photon{};
-            const sim::Emission e = sim::EmitIntoDetector(g, photon);
-            ASSERT_EQ(sim::RandomSeed, after) << "draws differ, seed " << seed;
+            const sim::Emission e = sim::EmitIntoDetector(g, photon, rng);
+            ASSERT_EQ(rng.Seed(), after) << "draws differ, seed " << seed;
             ASSERT_EQ(e == sim::Emission::SourceInside, inside) << "seed " << seed;
             ASSERT_EQ(e == sim::Emission::Entered, hit) << "seed " << seed << ", z " << g.z;
             if (hit) {

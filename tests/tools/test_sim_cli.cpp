@@ -141,13 +141,14 @@ TEST(SimCliRun, ASecondIsTenTicksOfEventsPerTickPlusOne) {
 }
 
 TEST(SimCliRun, SimulateCountsWhatTheSpectrumHolds) {
-    sim::InitSimulation();
-    sim::SetRandomSeed(12345);
+    sim::RandomGenerator rng;
+    sim::InitSimulation(rng);
+    rng.SetSeed(12345);
     auto spectrum = std::make_unique<sim::Spectrum>();
     std::vector<std::uint64_t> reports;
     const simcli::RunSummary s =
         simcli::Simulate(simcli::MakeGeometry({}), simcli::MakeCalibration({}), 200000, *spectrum,
-                         [&](std::uint64_t done) { reports.push_back(done); });
+                         rng, [&](std::uint64_t done) { reports.push_back(done); });
     EXPECT_EQ(s.decays, 200000u);
     EXPECT_EQ(s.counted, 6550u); // the spectrum pinned for this seed in the simulation tests
     long long total = 0;

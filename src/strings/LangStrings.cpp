@@ -1,4 +1,4 @@
-#include "shell/LangStrings.h"
+#include "strings/LangStrings.h"
 
 #include "platform/IniFile.h"
 #include "platform/Numbers.h"
@@ -10,7 +10,7 @@
 #include <filesystem>
 #include <optional>
 
-namespace shell {
+namespace strings {
 
 std::string ProgramDir;
 std::string LanguageDir;
@@ -82,4 +82,4 @@ std::string TrimSpaces(const std::string& text) {
     return platform::TrimSpaces(text);
 }
 
-} // namespace shell
+} // namespace strings

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <string>
 
-namespace shell {
+namespace strings {
 
 // Folder of the executable, ending in the platform's separator.
 extern std::string ProgramDir;
@@ -40,4 +40,4 @@ const char* LangStringZ(std::int32_t id);
 // Drops leading and trailing blanks (character 32 only).
 std::string TrimSpaces(const std::string& text);
 
-} // namespace shell
+} // namespace strings
