@@ -1,8 +1,9 @@
 #include "platform/IniFile.h"
 
+#include "platform/Files.h"
 #include "platform/TextCodec.h"
 
-#include <cstdio>
+#include <optional>
 
 namespace platform {
 
@@ -55,16 +56,8 @@ std::string DecodeContent(std::string_view raw) {
 } // namespace
 
 IniFile::IniFile(const std::string& path) {
-    // C streams: a folder or an unreadable file just gives a short read, never an exception.
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (file == nullptr) return;
-    std::string raw;
-    char buffer[65536];
-    std::size_t n = 0;
-    while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0)
-        raw.append(buffer, n);
-    std::fclose(file);
-    Parse(DecodeContent(raw));
+    // Anything but a regular file of bounded size reads as missing.
+    if (const std::optional<std::string> raw = ReadRegularFile(path)) Parse(DecodeContent(*raw));
 }
 
 IniFile IniFile::FromText(std::string_view content) {

@@ -30,7 +30,8 @@ public:
     static constexpr std::size_t MaxValueChars = 2047;
 
     IniFile() = default;
-    // Reads the whole file once; a missing or unreadable file reads as empty.
+    // Reads the whole file once, by the rules of Files.h: a missing or unreadable file, and
+    // anything that is not a regular file of at most MaxPackFileBytes, reads as empty.
     explicit IniFile(const std::string& path);
 
     // Reads the content of a file that is already in memory.

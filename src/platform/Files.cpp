@@ -1,0 +1,104 @@
+#include "platform/Files.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace platform {
+
+namespace {
+
+FileStamp StampOf(const struct stat& status) {
+    return FileStamp{static_cast<std::uint64_t>(status.st_size),
+                     static_cast<std::int64_t>(status.st_mtim.tv_sec) * 1'000'000'000 +
+                         status.st_mtim.tv_nsec};
+}
+
+} // namespace
+
+RegularFile::RegularFile(const std::string& path, std::size_t maxBytes) : maxBytes_(maxBytes) {
+    // Without O_NONBLOCK, opening a named pipe waits for a writer that may never come.
+    int fd = -1;
+    do {
+        fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0) return;
+    struct stat status {};
+    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode) || status.st_size < 0 ||
+        static_cast<std::uint64_t>(status.st_size) > maxBytes_) {
+        ::close(fd);
+        return;
+    }
+    fd_ = fd;
+    stamp_ = StampOf(status);
+}
+
+RegularFile::~RegularFile() {
+    if (fd_ >= 0) ::close(fd_);
+}
+
+std::optional<std::string> RegularFile::ReadAll() {
+    if (fd_ < 0) return std::nullopt;
+    // One byte beyond the limit tells a file that has grown since it was opened.
+    std::string content(static_cast<std::size_t>(stamp_.size) + 1, '\0');
+    std::size_t used = 0;
+    for (;;) {
+        if (used == content.size()) {
+            if (used > maxBytes_) return std::nullopt;
+            content.resize(std::min(maxBytes_ + 1, std::max<std::size_t>(used * 2, 4096)));
+        }
+        const ssize_t n =
+            ::pread(fd_, content.data() + used, content.size() - used, static_cast<off_t>(used));
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return std::nullopt;
+        if (n == 0) break;
+        used += static_cast<std::size_t>(n);
+    }
+    if (used > maxBytes_) return std::nullopt;
+    content.resize(used);
+    return content;
+}
+
+std::optional<std::string> ReadRegularFile(const std::string& path, std::size_t maxBytes) {
+    RegularFile file(path, maxBytes);
+    return file.ReadAll();
+}
+
+std::vector<std::string> ListFolders(const std::string& dir) {
+    std::vector<std::string> folders;
+    DIR* stream = ::opendir(dir.c_str());
+    if (stream == nullptr) return folders;
+    while (const dirent* entry = ::readdir(stream)) {
+        const std::string name = entry->d_name;
+        if (name == "." || name == "..") continue;
+        bool folder = entry->d_type == DT_DIR;
+        if (entry->d_type == DT_UNKNOWN || entry->d_type == DT_LNK) {
+            // The file system did not say, or it is a link: ask for what it leads to.
+            struct stat status {};
+            folder = ::fstatat(::dirfd(stream), entry->d_name, &status, 0) == 0 &&
+                     S_ISDIR(status.st_mode);
+        }
+        if (folder) folders.push_back(name);
+    }
+    ::closedir(stream);
+    return folders;
+}
+
+std::string ExecutablePath() {
+    // The kernel's link to the running executable: the real path, whatever its bytes.
+    std::string path(256, '\0');
+    for (;;) {
+        const ssize_t n = ::readlink("/proc/self/exe", path.data(), path.size());
+        if (n <= 0) return {};
+        if (static_cast<std::size_t>(n) < path.size()) {
+            path.resize(static_cast<std::size_t>(n));
+            return path;
+        }
+        path.resize(path.size() * 2); // may have been cut: try again with more room
+    }
+}
+
+} // namespace platform

@@ -1,0 +1,73 @@
+// Bounded reading: the size limit holds to the byte, links to regular files are read,
+// every other kind of file reads as missing, and folder names keep their bytes.
+#include "platform/Files.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class Files : public testing::Test {
+protected:
+    void SetUp() override {
+        root_ = fs::temp_directory_path() /
+                ("pelzamo_files_" + std::to_string(::getpid()) + "_" +
+                 testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(root_);
+        fs::create_directories(root_);
+    }
+    void TearDown() override { fs::remove_all(root_); }
+
+    std::string Write(const std::string& name, std::size_t bytes) {
+        std::ofstream(root_ / name, std::ios::binary) << std::string(bytes, 'x');
+        return (root_ / name).string();
+    }
+
+    fs::path root_;
+};
+
+TEST_F(Files, ReadsOnlyRegularFilesWithinTheLimit) {
+    constexpr std::size_t Limit = 100;
+    const std::string full = Write("full", Limit);
+    fs::create_symlink(full, root_ / "link");
+    ::mkfifo((root_ / "pipe").c_str(), 0600);
+    fs::create_directory(root_ / "folder");
+
+    EXPECT_EQ(platform::ReadRegularFile(full, Limit), std::string(Limit, 'x'));
+    EXPECT_EQ(platform::ReadRegularFile((root_ / "link").string(), Limit), std::string(Limit, 'x'));
+    EXPECT_EQ(platform::ReadRegularFile(Write("empty", 0), Limit), std::string());
+    for (const std::string& refused :
+         {Write("over", Limit + 1), (root_ / "pipe").string(), (root_ / "folder").string(),
+          (root_ / "missing").string(), std::string("/dev/zero")})
+        EXPECT_FALSE(platform::ReadRegularFile(refused, Limit).has_value()) << refused;
+}
+
+TEST_F(Files, TheStampFollowsChangesAndAGrownFileIsRefused) {
+    const std::string path = Write("grows", 10);
+    platform::RegularFile file(path, 20);
+    ASSERT_TRUE(file.IsOpen());
+    EXPECT_EQ(file.Stamp().size, 10u);
+    std::ofstream(path, std::ios::binary | std::ios::app) << std::string(11, 'y');
+    EXPECT_FALSE(file.ReadAll().has_value()); // 21 bytes by now
+    EXPECT_NE(platform::RegularFile(path, 100).Stamp(), file.Stamp());
+}
+
+TEST_F(Files, FolderNamesKeepTheirBytes) {
+    const std::string latin1 = "Fran\xE7"
+                               "ais"; // not valid UTF-8
+    fs::create_directory(root_ / latin1);
+    fs::create_directory_symlink(root_ / latin1, root_ / "linked");
+    Write("file", 1);
+    std::vector<std::string> folders = platform::ListFolders(root_.string());
+    std::sort(folders.begin(), folders.end());
+    EXPECT_EQ(folders, (std::vector<std::string>{latin1, "linked"}));
+    EXPECT_TRUE(platform::ReadRegularFile((root_ / latin1).string() + "/../file").has_value());
+}
+
+} // namespace
