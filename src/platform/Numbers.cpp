@@ -1,5 +1,6 @@
 #include "platform/Numbers.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -37,6 +38,56 @@ bool IsFloatSyntax(std::string_view text) {
         if (i == expStart) return false;
     }
     return i == text.size();
+}
+
+// The significant digits of a literal that passed IsFloatSyntax, without its sign and
+// without leading and trailing zeros, and the decimal exponent of the first of them:
+// "0.0125e3" gives 125 and 1 (1.25E1). No digits for zero. The exponent saturates far
+// beyond the range of a double, so that no literal can overflow it.
+struct Significand {
+    std::string digits;
+    std::int64_t exponent = 0;
+};
+
+Significand SignificandOf(std::string_view text) {
+    constexpr std::int64_t Saturation = 1'000'000'000'000;
+    if (!text.empty() && (text[0] == '+' || text[0] == '-')) text.remove_prefix(1);
+    const std::size_t e = text.find_first_of("eE");
+    const std::string_view mantissa = text.substr(0, e);
+    std::int64_t exponent = 0;
+    if (e != std::string_view::npos) {
+        std::string_view digits = text.substr(e + 1);
+        const bool negative = digits[0] == '-';
+        if (digits[0] == '+' || digits[0] == '-') digits.remove_prefix(1);
+        for (char c : digits)
+            exponent = std::min(exponent * 10 + (c - '0'), Saturation);
+        if (negative) exponent = -exponent;
+    }
+
+    Significand result;
+    std::int64_t integerDigits = 0; // digits before the point, leading zeros not counted
+    bool point = false;
+    for (char c : mantissa) {
+        if (c == '.') {
+            point = true;
+        } else if (result.digits.empty() && c == '0') {
+            if (point) --integerDigits; // a zero between the point and the first digit
+        } else {
+            result.digits += c;
+            if (!point) integerDigits = std::min(integerDigits + 1, Saturation);
+        }
+    }
+    while (!result.digits.empty() && result.digits.back() == '0')
+        result.digits.pop_back();
+    result.exponent = exponent + integerDigits - 1;
+    return result;
+}
+
+// The largest double as the display writes it (15 significant digits, rounded up): it
+// lies beyond the largest double but still reads as that.
+bool IsLargestShown(const Significand& s) {
+    // Without leading or trailing zeros, comparing the digit strings compares the values.
+    return s.exponent == 308 && s.digits <= "179769313486232";
 }
 
 // Reads the digits of an unsigned magnitude; nullopt when there are none, a character is
@@ -96,10 +147,10 @@ std::optional<double> ParseFloat(std::string_view text) {
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
     if (end != text.data() + text.size()) return std::nullopt;
     if (error == std::errc::result_out_of_range) {
-        // Too small to represent is zero; too large is an error.
-        const std::size_t e = text.find_first_of("eE");
-        if (e == std::string_view::npos || text[e + 1] != '-') return std::nullopt;
-        value = 0.0;
+        // The value would round to infinity or, not being zero, to zero: a double cannot
+        // hold it. Only the display's rounded largest double is read back as that.
+        if (!IsLargestShown(SignificandOf(text))) return std::nullopt;
+        value = std::numeric_limits<double>::max();
     } else if (error != std::errc() || !std::isfinite(value)) {
         return std::nullopt;
     }

@@ -3,8 +3,13 @@
 //
 // Entry: floating-point fields accept an optional sign, digits, an optional '.' with
 // digits and an optional exponent (E or e, optional sign, digits). Digits may stand on
-// one side of the '.' only ("1." and ".5" are numbers, "." is not). Values too large for
-// a double, and the words "nan" and "inf", are errors.
+// one side of the '.' only ("1." and ".5" are numbers, "." is not). The words "nan" and
+// "inf" are errors, and so is every value a double cannot hold, however it is written:
+// too large (1E400, or 1 with 400 zeros and E-1), and, not being zero, too small
+// (1E-400, or 0. with 330 zeros and a 1), so that a number typed never silently becomes
+// 0. Zero itself is zero in any spelling (0E-400). What the display writes always reads
+// back: its largest double, 1.79769313486232E308, is rounded up beyond the largest
+// double, and reads as the largest double.
 //
 // Integer fields accept an optional sign and decimal digits, or a hexadecimal number
 // introduced by "$", "x", "X", "0x" or "0X" after the optional sign. A decimal value must

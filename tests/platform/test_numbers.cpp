@@ -3,6 +3,7 @@
 #include <cmath>
 #include <gtest/gtest.h>
 #include <limits>
+#include <string>
 
 using platform::FormatFloat;
 using platform::ParseFloat;
@@ -30,7 +31,27 @@ TEST(ParseFloat, AcceptsTheEntrySyntax) {
     EXPECT_EQ(ParseFloat(".5"), 0.5);
     EXPECT_EQ(ParseFloat("-.5e1"), -5.0);
     EXPECT_EQ(ParseFloat("007"), 7.0);
-    EXPECT_EQ(ParseFloat("1e-400"), 0.0); // below the smallest double: zero
+}
+
+TEST(ParseFloat, RefusesWhatADoubleCannotHoldHoweverItIsWritten) {
+    const std::string zeros(400, '0');
+    for (const std::string& text : std::initializer_list<std::string>{
+             "1e400", "1" + zeros + "e-1", "1" + zeros, "1e99999999999999999999999",
+             "1.79769313486233E308", "1797693134862321e293", // too large
+             "1e-400", "0." + zeros + "1", "-0." + zeros + "1e0", "2e-324",
+             "0.1e-323"}) // too small
+        EXPECT_FALSE(ParseFloat(text).has_value()) << text;
+
+    constexpr double Largest = std::numeric_limits<double>::max();
+    EXPECT_EQ(ParseFloat("0e-400"), 0.0);
+    EXPECT_EQ(ParseFloat("0." + zeros + "e400"), 0.0);
+    EXPECT_EQ(ParseFloat("3e-324"), std::numeric_limits<double>::denorm_min());
+    EXPECT_EQ(ParseFloat("1" + zeros + "e-700"), 1e-300);
+    // The display's largest double lies beyond it, rounded up to 15 digits; so does all
+    // between the two.
+    EXPECT_EQ(ParseFloat("1.79769313486232E308"), Largest);
+    EXPECT_EQ(ParseFloat("1.7976931348623159e308"), Largest);
+    EXPECT_EQ(ParseFloat("-17976931348623.2e295"), -Largest);
 }
 
 TEST(ParseFloat, RefusesEverythingElse) {
@@ -106,7 +127,10 @@ TEST(FormatFloat, SwitchesToAnExponentAtTheLimits) {
 }
 
 TEST(FormatFloat, WhatIsWrittenReadsBack) {
-    for (double v : {8.5, -2.5, 0.1, 1e-5, 1.5e-6, 123456.789, 1e15, 3.75, 0.662, 1e-300}) {
+    for (double v :
+         {8.5, -2.5, 0.1, 1e-5, 1.5e-6, 123456.789, 1e15, 3.75, 0.662, 1e-300,
+          std::numeric_limits<double>::max(), -std::numeric_limits<double>::max(),
+          std::numeric_limits<double>::min(), std::numeric_limits<double>::denorm_min()}) {
         const auto back = ParseFloat(FormatFloat(v));
         ASSERT_TRUE(back.has_value()) << FormatFloat(v);
         EXPECT_NEAR(*back, v, std::fabs(v) * 1e-14) << FormatFloat(v);

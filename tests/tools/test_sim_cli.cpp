@@ -85,6 +85,7 @@ TEST(SimCliArguments, BadInputIsNamed) {
         {{"--seed", "4294967296"}, "4294967295"},
         {{"--seed", "-1"}, "--seed"},
         {{"--seed", "$FF"}, "--seed"},
+        {{"--seed", "1e-400"}, "--seed"}, // not 0: too small for a number
         {{"--height", "0"}, "--height"},
         {{"--radius", "-2"}, "--radius"},
         {{"--distance", ""}, "--distance"},
