@@ -3,13 +3,15 @@
 # Debian/Ubuntu packages the program needs to build and run.
 PELZAMO_PACKAGES=(
     cmake ninja-build g++ pkg-config
-    qt6-base-dev qt6-qpa-plugins libgl-dev
+    qt6-base-dev qt6-svg-dev qt6-qpa-plugins libgl-dev
     fonts-dejavu-core
 )
 
-# What scripts/test needs on top.
+# What scripts/test needs on top: the test and benchmark libraries, and help2man for the
+# man page that the full build makes.
 PELZAMO_TEST_PACKAGES=(
     libgtest-dev libgmock-dev libbenchmark-dev
+    help2man
 )
 
 # Installs the packages that are not installed yet, with sudo when not root.

@@ -8,58 +8,32 @@
 #include <QFrame>
 #include <QLabel>
 #include <QPainter>
-#include <QPainterPath>
 #include <QPixmap>
 #include <QPushButton>
-
-#include <cmath>
+#include <QSvgRenderer>
 
 namespace shell {
 
 namespace {
 
-// One icon picture of size × size pixels: a dark plot area with a spectrum falling from
-// the left, a Compton shoulder and a tall yellow photopeak.
-QPixmap IconPixmap(int size) {
+// One icon picture of size × size pixels.
+QPixmap IconPixmap(QSvgRenderer& design, int size) {
     QPixmap pixmap(size, size);
     pixmap.fill(Qt::transparent);
     QPainter painter(&pixmap);
-    painter.setRenderHint(QPainter::Antialiasing);
-    const double s = size / 64.0; // drawn on a 64 × 64 grid
-
-    painter.setPen(QPen(QColor(0, 80, 80), 2 * s));
-    painter.setBrush(QColor(0, 128, 128)); // teal
-    painter.drawRoundedRect(QRectF(1 * s, 1 * s, 62 * s, 62 * s), 10 * s, 10 * s);
-
-    // Counts over energy on the grid: x from 8 to 56, baseline at y = 54.
-    QPainterPath spectrum;
-    for (int i = 0; i <= 96; ++i) {
-        const double x = i / 96.0;                          // 0..1 across the plot
-        const double continuum = 0.35 * std::exp(-2.5 * x); // falling background
-        const double shoulder = x < 0.55 ? 0.12 : 0.0;      // Compton plateau and edge
-        const double peak = 0.75 * std::exp(-std::pow((x - 0.75) / 0.045, 2) / 2);
-        const QPointF point((8 + 48 * x) * s, (54 - 44 * (continuum + shoulder + peak)) * s);
-        if (i == 0)
-            spectrum.moveTo(point);
-        else
-            spectrum.lineTo(point);
-    }
-    painter.setBrush(Qt::NoBrush);
-    painter.setPen(QPen(QColor(255, 255, 128), 3 * s, Qt::SolidLine, Qt::RoundCap));
-    painter.drawPath(spectrum);
-
-    painter.setPen(QPen(Qt::white, 2 * s));
-    painter.drawLine(QPointF(8 * s, 56 * s), QPointF(56 * s, 56 * s)); // energy axis
-    painter.drawLine(QPointF(8 * s, 56 * s), QPointF(8 * s, 8 * s));   // counts axis
+    design.render(&painter);
     return pixmap;
 }
 
 } // namespace
 
 QIcon ApplicationIcon() {
+    // The icon's one design (data/pelzamo2007.svg); the installed icon files are rendered
+    // from it too.
+    QSvgRenderer design(QStringLiteral(":/icons/pelzamo2007.svg"));
     QIcon icon;
     for (int size : {16, 32, 48, 64, 128})
-        icon.addPixmap(IconPixmap(size));
+        icon.addPixmap(IconPixmap(design, size));
     return icon;
 }
 
