@@ -98,3 +98,18 @@ install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/LICENSE
         DESTINATION ${CMAKE_INSTALL_DOCDIR})
 
 add_custom_target(install_files ALL DEPENDS ${generated_files})
+
+# The menu entry and the metadata pass the checkers that distributions run, where present.
+if(PELZAMO_TESTS)
+    find_program(DESKTOP_FILE_VALIDATE_EXECUTABLE desktop-file-validate)
+    find_program(APPSTREAMCLI_EXECUTABLE appstreamcli)
+    if(DESKTOP_FILE_VALIDATE_EXECUTABLE)
+        add_test(NAME desktop_entry_valid
+                 COMMAND ${DESKTOP_FILE_VALIDATE_EXECUTABLE} ${staging}/${PELZAMO_APP_ID}.desktop)
+    endif()
+    if(APPSTREAMCLI_EXECUTABLE)
+        add_test(NAME appstream_metadata_valid
+                 COMMAND ${APPSTREAMCLI_EXECUTABLE} validate --no-net
+                         ${staging}/${PELZAMO_APP_ID}.metainfo.xml)
+    endif()
+endif()

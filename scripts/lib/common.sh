@@ -7,11 +7,11 @@ PELZAMO_PACKAGES=(
     fonts-dejavu-core
 )
 
-# What scripts/test needs on top: the test and benchmark libraries, and help2man for the
-# man page that the full build makes.
+# What scripts/test needs on top: the test and benchmark libraries, help2man for the man
+# page that the full build makes, and the checkers of the desktop entry and the metadata.
 PELZAMO_TEST_PACKAGES=(
     libgtest-dev libgmock-dev libbenchmark-dev
-    help2man
+    help2man desktop-file-utils appstream
 )
 
 # Installs the packages that are not installed yet, with sudo when not root.
