@@ -1,6 +1,5 @@
 #include "bench/Main.h"
 
-#include "measurement/Detektor.h"
 #include "measurement/Projection.h"
 #include "platform/Canvas.h"
 #include "platform/Controls.h"
@@ -83,7 +82,7 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
 TForm1::~TForm1() {
     // The detector window may outlive this one; it must not reach the bench controls
     // that are going away.
-    if (Detector != nullptr) Detector->SetBench({});
+    if (Detector != nullptr) Detector->SetBench(nullptr);
 }
 
 void TForm1::BuildClientArea() {
@@ -201,7 +200,22 @@ void TForm1::ConnectHandlers() {
 void TForm1::SetDetector(TForm2* detector) {
     Detector = detector;
     if (Detector == nullptr) return;
-    Detector->SetBench({ScrollBar2, Edit1, Shape4, Shape9, &SourceCentreX, &SourceCentreY});
+    Detector->SetBench(this);
+}
+
+void TForm1::SetDistancePosition(int position) {
+    ScrollBar2->setValue(position); // runs ScrollBar2Change at once when it changes
+}
+
+void TForm1::SetDistanceText(const QString& text) {
+    Edit1->setText(text);
+}
+
+void TForm1::PlaceDetector(const QRect& shape) {
+    const QRect placed = shape.translated(SourceCentreX, SourceCentreY);
+    Shape4->setGeometry(placed);
+    Shape9->move(placed.left(), Shape9->y());
+    Shape4->raise();
 }
 
 // --- Window events -----------------------------------------------------------------
@@ -283,7 +297,7 @@ void TForm1::FormActivate() {
     LoadCaptions();
     Identifier = IdentifierSource ? IdentifierSource() : QString();
     FirstActivation = false;
-    if (Detector != nullptr) Detector->SyncDistance(nullptr);
+    if (Detector != nullptr) Detector->SyncDistance(DistanceSender::None);
     Panel1->setVisible(true);
     setWindowTitle(Identifier + QStringLiteral("   ") + Lang(200));
     if (Detector != nullptr)
@@ -329,9 +343,8 @@ void TForm1::FormClose() {
 // The scroll bar sets the distance in tenths of a cm, 3.0 to 40.0.
 void TForm1::ScrollBar2Change() {
     if (Detector == nullptr) return;
-    sim::DetectorGeometry& g = Detector->Geometry();
-    g.z = ScrollBar2->value() * 0.1 + g.height / 2;
-    Detector->SyncDistance(ScrollBar2);
+    Detector->SetShownDistance(ScrollBar2->value() * 0.1);
+    Detector->SyncDistance(DistanceSender::BenchScrollBar2);
 }
 
 // A typed distance, 3 to 40 cm. It goes through the scroll bar, which cuts it to whole
@@ -344,9 +357,8 @@ void TForm1::Edit1Exit() {
         return;
     }
     if (Detector == nullptr) return;
-    sim::DetectorGeometry& g = Detector->Geometry();
-    g.z = *d + g.height / 2;
-    ScrollBar2->setValue(measurement::TruncSteps((g.z - g.height / 2) * 10));
+    Detector->SetShownDistance(*d);
+    ScrollBar2->setValue(measurement::TruncSteps(Detector->ShownDistance() * 10));
 }
 
 // --- Menu --------------------------------------------------------------------------

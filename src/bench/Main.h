@@ -4,9 +4,12 @@
 // scroll bar in tenths of a cm and an entry field), and the main menu. Closing it ends
 // the program.
 //
-// The detector's position belongs to the detector window (TForm2). This window changes
-// the centre z and calls TForm2::SyncDistance, which writes the distance back into the
-// controls here and places the detector shape.
+// The detector's position belongs to the detector window (TForm2). This window sets the
+// shown distance there and calls TForm2::SyncDistance, which writes the distance back
+// into the controls here and places the detector shape, through the bench's side of
+// their link (BenchLink).
+
+#include "measurement/Detektor.h"
 
 #include <QImage>
 #include <QMainWindow>
@@ -23,14 +26,13 @@ class QLineEdit;
 class QMenu;
 class QScrollBar;
 class QTimer;
-class TForm2;
 
 namespace platform {
 class TImage;
 class TShape;
 } // namespace platform
 
-class TForm1 : public QMainWindow {
+class TForm1 : public QMainWindow, private BenchLink {
     Q_OBJECT
     friend class TForm1Probe; // tests read the private state through it
 
@@ -38,7 +40,8 @@ public:
     explicit TForm1(QWidget* parent = nullptr);
     ~TForm1() override;
 
-    // Links the detector window and hands it the bench controls it keeps in step.
+    // Links the detector window both ways: the distance controls here and the detector's
+    // shape follow it.
     void SetDetector(TForm2* detector);
     // Where the first activation takes the user's identifier from (the identifier
     // dialog's text); without one the identifier is empty.
@@ -100,6 +103,11 @@ private:
     // Distance controls.
     void ScrollBar2Change();
     void Edit1Exit();
+
+    // The detector window's side of the link.
+    void SetDistancePosition(int position) override;
+    void SetDistanceText(const QString& text) override;
+    void PlaceDetector(const QRect& shape) override;
 
     // Menu.
     void Kilps1Click();

@@ -42,12 +42,7 @@ const QColor MoneyGreen(192, 220, 192);
 const QColor Teal(0, 128, 128);
 const QColor Yellow(255, 255, 0);
 
-constexpr int LastChannel = sim::SpectrumChannels - 1; // 4096, never drawn
-constexpr int LastDrawnChannel = 4095;
-constexpr int RangeStep = 256; // channels per range step
-constexpr std::int32_t LowestFullScale = 100;
-constexpr std::int32_t HighestFullScale = 50000000;
-constexpr std::int64_t LadderCeiling = 99000000; // a ladder step above this falls back
+constexpr int LastDrawnChannel = 4095; // channel 4096 is never drawn
 
 QString Text(std::int32_t id) {
     return QString::fromStdString(strings::LangString(id));
@@ -119,64 +114,6 @@ std::optional<std::int32_t> ReadRegionEnd(const QLineEdit* edit) {
         first == std::string::npos ? std::string_view() : std::string_view(text).substr(first));
 }
 
-std::int64_t PowerOfTen(int exponent) {
-    std::int64_t value = 1;
-    for (int i = 0; i < exponent; ++i)
-        value *= 10;
-    return value;
-}
-
-// The automatic full scale: the next rung of the 1-2-5 ladder strictly above the
-// largest count M (at least 100). The top rung is the largest 32-bit count.
-std::int32_t AutomaticFullScale(std::int32_t largestCount) {
-    const std::int32_t M = largestCount < 100 ? 90 : largestCount;
-    const std::string digits = std::to_string(M);
-    const int n = static_cast<int>(digits.size());
-    const int d = digits[0] - '0';
-    std::int64_t scale = 0;
-    if (d == 1)
-        scale = 2 * PowerOfTen(n - 1);
-    else if (d <= 4)
-        scale = 5 * PowerOfTen(n - 1);
-    else
-        scale = PowerOfTen(n);
-    return static_cast<std::int32_t>(
-        std::min<std::int64_t>(scale, std::numeric_limits<std::int32_t>::max()));
-}
-
-// One step of the full-scale spinner from `shown` (at least 1) along the 1-2-5 ladder,
-// kept within 100..50,000,000.
-std::int32_t LadderStep(std::int32_t shown, platform::UpDownButton button) {
-    const std::string digits = std::to_string(std::max(shown, std::int32_t{1}));
-    const int n = static_cast<int>(digits.size());
-    const int d = digits[0] - '0';
-    const bool up = button == platform::UpDownButton::Up;
-    int newDigit = 0;
-    int newLength = n;
-    switch (d) {
-    case 1:
-        newDigit = up ? 2 : 5;
-        newLength = up ? n : n - 1;
-        break;
-    case 2:
-        newDigit = up ? 5 : 1;
-        break;
-    case 5:
-    case 9:
-        newDigit = up ? 1 : 2;
-        newLength = up ? n + 1 : n;
-        break;
-    default: // 3, 4, 6, 7, 8
-        newDigit = up ? d + 1 : d - 1;
-        break;
-    }
-    // The new first digit followed by newLength - 1 zeros (none when that is negative).
-    std::int64_t scale = newDigit * PowerOfTen(std::max(newLength - 1, 0));
-    if (scale > LadderCeiling) scale = HighestFullScale;
-    if (scale < LowestFullScale) scale = LowestFullScale;
-    return static_cast<std::int32_t>(scale);
-}
-
 // Truncates a pixel coordinate that may lie far outside any picture into a range where
 // it still lies outside, so the conversion to int is always defined.
 int ClampedPixel(double coordinate, int size) {
@@ -188,7 +125,7 @@ int ClampedPixel(double coordinate, int size) {
 // ---------------------------------------------------------------------------------------
 // Construction
 
-TForm2::TForm2(sim::RandomGenerator& rng, QWidget* parent) : QWidget(parent), Rng(rng) {
+TForm2::TForm2(sim::RandomGenerator& rng, QWidget* parent) : QWidget(parent), Model(rng) {
     // FormCreate: the plot bitmap exists from here on, empty until the first layout.
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
     setWindowTitle(QStringLiteral("Detektor"));
@@ -445,12 +382,8 @@ void TForm2::Button1Click() {
     }
 }
 
-std::int32_t TForm2::TicksPerSecond() const {
-    return 1000 / TickLength;
-}
-
 void TForm2::Acquire() {
-    TickLength = 100;
+    TickLength = model::TickLength;
     sim::ComputeEventsPerTick();
     if (sim::EventsPerTick == 0) return;
 
@@ -460,7 +393,7 @@ void TForm2::Acquire() {
             ElapsedTicks = 0;
             CurTim->setText(QStringLiteral("0"));
         }
-        if (std::int64_t{ElapsedTicks} >= std::int64_t{TicksPerSecond()} * PresetSeconds) {
+        if (model::PresetReached(ElapsedTicks, PresetSeconds)) {
             Button1->click(); // Stop
             return;
         }
@@ -474,10 +407,9 @@ void TForm2::Acquire() {
     HistoriesThisTick = 0;
     while (Running) {
         Cleared = false;
-        do {
-            RunHistory();
-            ++HistoriesThisTick;
-        } while (HistoriesThisTick <= sim::EventsPerTick && Running);
+        // EventsPerTick + 1 decays, fewer when the error path stops the run during one.
+        HistoriesThisTick = static_cast<std::int32_t>(std::min<std::int64_t>(
+            Model.RunTick(*this, Running), std::numeric_limits<std::int32_t>::max()));
         // A stop from the error path has already done the Stop: no redraw, wait or count.
         if (!Running) break;
 
@@ -497,18 +429,10 @@ void TForm2::Acquire() {
 }
 
 bool TForm2::CountTick() {
-    const std::int32_t ticksPerSecond = TicksPerSecond();
     ++ElapsedTicks;
-    if (ElapsedTicks % ticksPerSecond == 0)
-        CurTim->setText(QString::number(ElapsedTicks / ticksPerSecond));
-    // 64-bit product: a preset of more than 214748364 s must not wrap into a stop.
-    return !(CheckBox2->isChecked() &&
-             std::int64_t{ElapsedTicks} >= std::int64_t{ticksPerSecond} * PresetSeconds);
-}
-
-void TForm2::RunHistory() {
-    const sim::Calibration calibration{ChannelOffset, ChannelsPerMeV, Resolution};
-    sim::RunHistory(Detector, calibration, Spectrum, Tally, *this, Rng);
+    if (const auto seconds = model::WholeSeconds(ElapsedTicks))
+        CurTim->setText(QString::number(*seconds));
+    return !(CheckBox2->isChecked() && model::PresetReached(ElapsedTicks, PresetSeconds));
 }
 
 void TForm2::SourceInsideDetector() {
@@ -522,7 +446,7 @@ void TForm2::SourceInsideDetector() {
 }
 
 void TForm2::BitBtn1Click() {
-    Spectrum.fill(0);
+    Model.Spectrum.fill(0);
     ElapsedTicks = 0;
     CurTim->setText(QStringLiteral("0"));
     Cleared = true;
@@ -548,21 +472,16 @@ void TForm2::CheckBox2Click() {
 // Plot, range and scale
 
 void TForm2::InitDefaults() {
-    Detector = sim::DetectorGeometry{0, 0, 10, 3, 3, 0};
-    Detector.boundingRadius = sim::ComputeBoundingRadius(Detector);
+    Model.SetDefaults(); // the detector, the calibration and an empty spectrum
     RequestedMinChannel = 0;
-    RequestedMaxChannel = LastChannel;
+    RequestedMaxChannel = model::LastChannel;
     ShownMinChannel = 0;
-    ShownMaxChannel = LastChannel;
-    ShownFullScale = LowestFullScale;
-    RequestedFullScale = LowestFullScale;
+    ShownMaxChannel = model::LastChannel;
+    ShownFullScale = model::LowestFullScale;
+    RequestedFullScale = model::LowestFullScale;
     Magnification = 5;
     PlotBackColour = QColor(0, 0, 0);
     PlotForeColour = QColor(255, 255, 255);
-    Resolution = 20;
-    Spectrum.fill(0);
-    ChannelOffset = 10;
-    ChannelsPerMeV = 1000;
     Shape1->setGeometry(Image3->x() + Image3->width() / 2, Image3->y(), 1, Image3->height());
 }
 
@@ -603,7 +522,7 @@ void TForm2::PlotChannel(std::int32_t channel) {
     if (!column) return;
     const int x = *column;
     const int H = PlotBitmap.height();
-    const double k = Spectrum[channel];
+    const double k = Model.Spectrum[static_cast<std::size_t>(channel)];
     // Rows are computed in floating point: a large count times the scale can exceed int.
     SetPlotPixel(x, H - std::trunc((k - 1) * PixelsPerCount), PlotBackColour.rgb());
     const double y = H - std::trunc(k * PixelsPerCount);
@@ -646,12 +565,9 @@ void TForm2::DrawAxes() {
 
 void TForm2::Rescale() {
     if (!LaidOut()) return;
-    if (CheckBox1->isChecked()) {
-        std::int32_t largest = 0;
-        for (std::int32_t i = RequestedMinChannel; i <= RequestedMaxChannel; ++i)
-            largest = std::max(largest, Spectrum[i]);
-        RequestedFullScale = AutomaticFullScale(largest);
-    }
+    if (CheckBox1->isChecked())
+        RequestedFullScale =
+            model::AutomaticFullScale(Model.Spectrum, RequestedMinChannel, RequestedMaxChannel);
     if (ShownMaxChannel == RequestedMaxChannel && ShownMinChannel == RequestedMinChannel &&
         ShownFullScale == RequestedFullScale)
         return;
@@ -673,30 +589,29 @@ void TForm2::Rescale() {
 void TForm2::UpDown1Click(platform::UpDownButton button) {
     CheckBox1->setChecked(false);
     if (!LaidOut()) return;
-    RequestedFullScale = LadderStep(ShownFullScale, button);
+    RequestedFullScale = model::LadderStep(
+        ShownFullScale, button == platform::UpDownButton::Up ? model::Step::Up : model::Step::Down);
     Rescale();
 }
 
-// The upper end asked for, at most 4096 and at least 256 channels above the shown lower end.
 void TForm2::RequestMaxChannel(std::int32_t v) {
-    RequestedMaxChannel = std::max(std::min(v, LastChannel), ShownMinChannel + RangeStep);
+    RequestedMaxChannel = model::LimitMaxChannel(v, ShownMinChannel);
     Rescale();
 }
 
-// The lower end asked for, at least 0 and at least 256 channels below the shown upper end.
 void TForm2::RequestMinChannel(std::int32_t v) {
-    RequestedMinChannel = std::min(std::max(v, 0), ShownMaxChannel - RangeStep);
+    RequestedMinChannel = model::LimitMinChannel(v, ShownMaxChannel);
     Rescale();
 }
 
 void TForm2::UpDown2Click(platform::UpDownButton button) {
-    RequestMaxChannel(ShownMaxChannel +
-                      (button == platform::UpDownButton::Up ? RangeStep : -RangeStep));
+    const int step = button == platform::UpDownButton::Up ? model::RangeStep : -model::RangeStep;
+    RequestMaxChannel(ShownMaxChannel + step);
 }
 
 void TForm2::UpDown3Click(platform::UpDownButton button) {
-    RequestMinChannel(ShownMinChannel +
-                      (button == platform::UpDownButton::Up ? RangeStep : -RangeStep));
+    const int step = button == platform::UpDownButton::Up ? model::RangeStep : -model::RangeStep;
+    RequestMinChannel(ShownMinChannel + step);
 }
 
 void TForm2::Edit1Exit() {
@@ -722,12 +637,6 @@ void TForm2::Edit3Exit() {
 // ---------------------------------------------------------------------------------------
 // Cursor and region of interest
 
-std::int32_t TForm2::CountAt(std::int64_t channel) const {
-    // A region end outside the spectrum's channels counts as an empty channel.
-    if (channel < 0 || channel > LastChannel) return 0;
-    return Spectrum[static_cast<std::size_t>(channel)];
-}
-
 std::int32_t TForm2::ChannelAtOffset(int a) const {
     return static_cast<std::int32_t>(a / PixelsPerChannel) + ShownMinChannel;
 }
@@ -739,7 +648,7 @@ void TForm2::UpdateCursor() {
     const std::int32_t channel = ChannelAtOffset(Shape1->x() - Image3->x() + 1);
     Label9->setText(QStringLiteral("X=%1   ").arg(channel));
     Label9->adjustSize();
-    Label10->setText(QStringLiteral("Y=%1   ").arg(CountAt(channel)));
+    Label10->setText(QStringLiteral("Y=%1   ").arg(model::CountAt(Model.Spectrum, channel)));
     Label10->adjustSize();
     if (!RoiValid) return;
 
@@ -748,28 +657,26 @@ void TForm2::UpdateCursor() {
     RoiGross = 0;
     RoiNet = 0;
     RoiBackground = 0;
-    if (RoiHigh == RoiLow) return;
+    if (RoiHigh == RoiLow) return; // no width: nothing shaded, the sums shown stay
 
-    const std::int64_t cL = CountAt(RoiLow);
-    const std::int64_t cH = CountAt(RoiHigh);
-    const std::int64_t width = std::int64_t{RoiHigh} - RoiLow; // negative while marking
-    const double slope = double(cH - cL) / double(width);
-    // Trapezoid under the straight line between the end counts, over `width` channels.
-    RoiBackground = (cL + cH) * width / 2;
+    const model::RegionSums sums = model::SumRegion(Model.Spectrum, RoiLow, RoiHigh);
+    RoiGross = sums.Gross;
+    RoiBackground = sums.Background;
+    RoiNet = sums.Net;
 
+    // Each drawn column of the region from the background line up (or down) to its count.
+    const model::BackgroundLine line(Model.Spectrum, RoiLow, RoiHigh);
     platform::TCanvas canvas(Image3->Picture());
     canvas.PenColor = Yellow;
     const int H = PlotBitmap.height();
-    // Channels outside 0..4096 add nothing, so only the overlap is visited.
     const std::int64_t first = std::max<std::int64_t>(RoiLow, 0);
-    const std::int64_t last = std::min<std::int64_t>(RoiHigh, LastChannel);
+    const std::int64_t last = std::min<std::int64_t>(RoiHigh, LastDrawnChannel);
     for (std::int64_t i = first; i <= last; ++i) {
-        const std::int32_t count = Spectrum[static_cast<std::size_t>(i)];
-        RoiGross += count;
         const auto column = DrawnColumn(i);
         if (!column) continue;
         const int x = *column;
-        const double background = (double(i - RoiLow) * slope + double(cL)) * PixelsPerCount;
+        const std::int32_t count = Model.Spectrum[static_cast<std::size_t>(i)];
+        const double background = line.At(i) * PixelsPerCount;
         const int yb = ClampedPixel(H - std::trunc(background), H);
         const int yc =
             static_cast<int>(std::clamp(H - std::trunc(count * PixelsPerCount), 0.0, double(H)));
@@ -780,7 +687,6 @@ void TForm2::UpdateCursor() {
     }
     Image3->Changed();
 
-    RoiNet = RoiGross - RoiBackground;
     Edit12->setText(QString::number(RoiGross));
     Edit13->setText(QString::number(RoiBackground));
     Edit14->setText(QString::number(RoiNet));

@@ -1,18 +1,17 @@
 #pragma once
 // The detector window: a spectrum tab (acquisition, dot plot, range and scale, cursor
 // and region of interest) and a geometry tab that is not shown to the user (detector
-// size and position, oblique projection). It owns the simulation state: the detector
-// geometry, the spectrum and the energy calibration.
+// size and position, oblique projection). It owns the measurement model: the detector
+// geometry, the spectrum and the energy calibration; it asks the model for the numbers
+// and draws them.
 //
 // Detektor.cpp holds the window's construction, the acquisition loop, the plot and the
 // cursor; DetektorGeometry.cpp holds the geometry tab.
 
+#include "model/Measurement.h"
 #include "platform/UpDown.h"
 #include "platform/Widgets.h"
-#include "simulation/Binning.h"
 #include "simulation/History.h"
-#include "simulation/Photon.h"
-#include "simulation/Random.h"
 
 #include <QColor>
 #include <QHash>
@@ -35,20 +34,27 @@ class QTimer;
 // True while the acquisition loop runs. Closing either window clears it.
 inline bool Running = false;
 
-// The distance shown to the user: centre z less half the height (cm). Never stored.
-inline double ShownDistance(const sim::DetectorGeometry& g) {
-    return g.z - g.height / 2;
-}
+// The bench window as the detector window sees it: the distance controls it keeps in
+// step with the detector, and the detector's shape on the bench. The bench implements it.
+class BenchLink {
+public:
+    // Sets the distance scroll bar to `position` (tenths of a cm), clamped to its range.
+    // When the position changes, the bench's change handler runs at once, before this
+    // returns, and synchronises the distance once more.
+    virtual void SetDistancePosition(int position) = 0;
+    // Writes the distance into the bench's entry field.
+    virtual void SetDistanceText(const QString& text) = 0;
+    // Places the detector shape at `shape` (pixels, relative to the source centre) with
+    // the marker line under its left edge, and brings the detector to the front.
+    virtual void PlaceDetector(const QRect& shape) = 0;
 
-// The bench window's controls that the detector window keeps in step.
-struct BenchControls {
-    QScrollBar* ScrollBar2 = nullptr;   // distance in tenths of a cm
-    QLineEdit* Edit1 = nullptr;         // distance text
-    QWidget* Shape4 = nullptr;          // the detector on the bench
-    QWidget* Shape9 = nullptr;          // marker line under the detector
-    const int* SourceCentreX = nullptr; // pixel centre of the source on the bench
-    const int* SourceCentreY = nullptr;
+protected:
+    ~BenchLink() = default;
 };
+
+// The control that changed the detector distance, for TForm2::SyncDistance: none, the
+// geometry tab's spinner UpDown6 or the bench's scroll bar ScrollBar2.
+enum class DistanceSender { None, UpDown6, BenchScrollBar2 };
 
 class TForm2 : public QWidget, private sim::HistoryHooks {
     Q_OBJECT
@@ -59,12 +65,18 @@ public:
     explicit TForm2(sim::RandomGenerator& rng, QWidget* parent = nullptr);
     ~TForm2() override;
 
-    // Links the bench window's controls (done once when both windows exist).
-    void SetBench(const BenchControls& bench) { Bench = bench; }
+    // Links the bench window (done once when both windows exist; null unlinks it).
+    void SetBench(BenchLink* bench) { Bench = bench; }
 
-    sim::DetectorGeometry& Geometry() { return Detector; }
+    // The detector, the calibration and the spectrum, to read.
+    const model::Measurement& Measurement() const { return Model; }
 
-    void SyncDistance(QObject* sender);
+    // The distance as the user sees it (cm), and a new one: the centre moves to
+    // distance + height / 2. Nothing is redrawn; SyncDistance shows it.
+    double ShownDistance() const { return model::ShownDistance(Model.Geometry); }
+    void SetShownDistance(double distance) { model::SetShownDistance(Model.Geometry, distance); }
+
+    void SyncDistance(DistanceSender sender);
     void ShowGeometry();
     void DrawGeometry();
 
@@ -163,8 +175,6 @@ private:
     void Button1Click();
     void Acquire();
     bool CountTick();
-    std::int32_t TicksPerSecond() const; // 1000 / TickLength, truncated
-    void RunHistory();
     void BitBtn1Click();
     void PresetExit();
     void PresetKeyPress(int key);
@@ -192,8 +202,7 @@ private:
     void Edit3Exit();
 
     // Cursor and region of interest.
-    std::int32_t CountAt(std::int64_t channel) const; // 0 outside channels 0..4096
-    std::int32_t ChannelAtOffset(int a) const;        // channel under cursor offset a (pixels)
+    std::int32_t ChannelAtOffset(int a) const; // channel under cursor offset a (pixels)
     void UpdateCursor();
     void Button2Click();
 
@@ -212,13 +221,12 @@ private:
     // The history's error path: source within the detector's bounding sphere.
     void SourceInsideDetector() override;
 
-    BenchControls Bench;
+    BenchLink* Bench = nullptr;
 
-    // Simulation state.
-    sim::RandomGenerator& Rng;
-    sim::DetectorGeometry Detector{};
-    sim::Spectrum Spectrum{};
-    sim::HistoryTally Tally; // DepositedEnergy, EnergyDeposited of the current history
+    // The detector geometry, the calibration (ChannelOffset, ChannelsPerMeV, Resolution),
+    // the spectrum and the tally of the current decay, and the generator; all zero until
+    // InitDefaults.
+    model::Measurement Model;
 
     // Acquisition.
     std::int32_t TickLength = 0; // ms
@@ -248,11 +256,8 @@ private:
     bool RoiValid = false;
     bool RoiMarking = false;
 
-    // Calibration and projection.
-    double ChannelOffset = 0;  // channel of zero energy
-    double ChannelsPerMeV = 0; // channels per MeV
-    double Resolution = 0;     // twice the standard deviation at 1 MeV, keV
-    double Magnification = 0;  // pixels per cm of the projection
+    // Projection.
+    double Magnification = 0; // pixels per cm of the projection
     QColor PlotBackColour, PlotForeColour;
 
     bool CaptionsLoaded = false;

@@ -189,20 +189,15 @@ void DrawProjectionAxes(platform::TCanvas& canvas, int ox, int oy) {
     }
 }
 
-// The detector and its marker line on the bench, 10 pixels per cm from the source
-// centre. The shape spans the shown distance d .. d + 2 x height.
-void PlaceBenchShapes(const BenchControls& bench, const sim::DetectorGeometry& g) {
-    if (bench.Shape4 == nullptr) return;
-    const int sx = bench.SourceCentreX != nullptr ? *bench.SourceCentreX : 0;
-    const int sy = bench.SourceCentreY != nullptr ? *bench.SourceCentreY : 0;
+// The detector on the bench, 10 pixels per cm, relative to the source centre. The shape
+// spans the shown distance d .. d + 2 x height.
+QRect BenchShape(const sim::DetectorGeometry& g) {
     // A negative size (from a negative height or radius) shows as an empty shape.
     const int width = std::max(0, TruncPixel(g.height * 20));
     const int height = std::max(0, TruncPixel(g.radius * 20));
-    const int left = TruncSteps(ShownDistance(g) * 10) + sx;
-    const int top = TruncPixel((g.y - g.radius) * 10) + sy;
-    bench.Shape4->setGeometry(left, top, width, height);
-    if (bench.Shape9 != nullptr) bench.Shape9->move(left, bench.Shape9->y());
-    bench.Shape4->raise();
+    const int left = TruncSteps(model::ShownDistance(g) * 10);
+    const int top = TruncPixel((g.y - g.radius) * 10);
+    return {left, top, width, height};
 }
 
 } // namespace
@@ -281,10 +276,10 @@ void TForm2::ConnectGeometryHandlers() {
 }
 
 void TForm2::BindFields() {
-    BoundFields.insert(Edit6, BoundField{&Resolution, nullptr});
-    BoundFields.insert(Edit7, BoundField{&Detector.x, nullptr});
-    BoundFields.insert(Edit8, BoundField{&Detector.y, nullptr});
-    BoundFields.insert(Edit9, BoundField{&Detector.z, nullptr}); // Edit4Exit has its own rule
+    BoundFields.insert(Edit6, BoundField{&Model.Calibration.Resolution, nullptr});
+    BoundFields.insert(Edit7, BoundField{&Model.Geometry.x, nullptr});
+    BoundFields.insert(Edit8, BoundField{&Model.Geometry.y, nullptr});
+    BoundFields.insert(Edit9, BoundField{&Model.Geometry.z, nullptr}); // Edit4Exit has its own rule
     BoundFields.insert(Edit15, BoundField{&Magnification, nullptr});
     if (Edit10 != nullptr) BoundFields.insert(Edit10, BoundField{nullptr, &RoiLow});
     if (Edit11 != nullptr) BoundFields.insert(Edit11, BoundField{nullptr, &RoiHigh});
@@ -305,7 +300,7 @@ void TForm2::DrawGeometry() {
         const int oy = ProjectionOriginY;
         const int W = Image2->width();
         const int H = Image2->height();
-        const sim::DetectorGeometry& g = Detector;
+        const sim::DetectorGeometry& g = Model.Geometry;
         platform::TCanvas canvas(picture);
 
         // Background and frame.
@@ -341,17 +336,18 @@ void TForm2::DrawGeometry() {
         Image2->Changed();
     }
 
-    PlaceBenchShapes(Bench, Detector);
+    if (Bench != nullptr) Bench->PlaceDetector(BenchShape(Model.Geometry));
 }
 
 void TForm2::ShowGeometry() {
     // FormatFloat always writes '.' as the decimal separator, whatever the locale.
-    ComboBox1->setEditText(FormatNumber(Detector.height));
-    ComboBox2->setEditText(FormatNumber(Detector.radius));
-    Edit6->setText(FormatNumber(Resolution));
-    Edit7->setText(FormatNumber(Detector.x));
-    Edit8->setText(FormatNumber(Detector.y));
-    Edit9->setText(FormatNumber(ShownDistance(Detector)));
+    const sim::DetectorGeometry& g = Model.Geometry;
+    ComboBox1->setEditText(FormatNumber(g.height));
+    ComboBox2->setEditText(FormatNumber(g.radius));
+    Edit6->setText(FormatNumber(Model.Calibration.Resolution));
+    Edit7->setText(FormatNumber(g.x));
+    Edit8->setText(FormatNumber(g.y));
+    Edit9->setText(FormatNumber(ShownDistance()));
     Edit15->setText(FormatNumber(Magnification));
     DrawGeometry();
 }
@@ -360,14 +356,14 @@ void TForm2::ShowGeometry() {
 // from the spinner's branch runs the bench's change handler at once, which calls this
 // again with the scroll bar as sender (one level deep); that inner call finishes before
 // this one goes on. d is read afresh at every step because the inner call changes z.
-void TForm2::SyncDistance(QObject* sender) {
-    if (sender == UpDown6 && Bench.ScrollBar2 != nullptr)
-        Bench.ScrollBar2->setValue(TruncSteps(ShownDistance(Detector) * 10));
-    if (sender != nullptr && sender == Bench.ScrollBar2) {
-        UpDown6->SetPosition(TruncSteps(ShownDistance(Detector)));
-        Edit9->setText(FormatNumber(ShownDistance(Detector)));
+void TForm2::SyncDistance(DistanceSender sender) {
+    if (sender == DistanceSender::UpDown6 && Bench != nullptr)
+        Bench->SetDistancePosition(TruncSteps(ShownDistance() * 10));
+    if (sender == DistanceSender::BenchScrollBar2) {
+        UpDown6->SetPosition(TruncSteps(ShownDistance()));
+        Edit9->setText(FormatNumber(ShownDistance()));
     }
-    if (Bench.Edit1 != nullptr) Bench.Edit1->setText(FormatNumber(ShownDistance(Detector)));
+    if (Bench != nullptr) Bench->SetDistanceText(FormatNumber(ShownDistance()));
     ShowGeometry();
 }
 
@@ -399,7 +395,7 @@ void TForm2::Edit4Exit(QObject* sender) {
         return;
     }
     if (edit == Edit9) { // the shown distance, bound or not
-        Detector.z = *value + Detector.height / 2;
+        SetShownDistance(*value);
         ShowGeometry();
     } else if (isBound && bound->value != nullptr) {
         *bound->value = *value;
@@ -414,11 +410,11 @@ void TForm2::Edit4KeyPress(QObject* sender, int key) {
 // The size combos. A text that is not a number (a lone "-" or "." while typing) is
 // refused like any entry: selected, focus kept, nothing changed.
 void TForm2::ComboBox1Change() {
-    SizeComboChange(ComboBox1, Detector.height);
+    SizeComboChange(ComboBox1, Model.Geometry.height);
 }
 
 void TForm2::ComboBox2Change() {
-    SizeComboChange(ComboBox2, Detector.radius);
+    SizeComboChange(ComboBox2, Model.Geometry.radius);
 }
 
 // Stores the combo's number into the detector size `size` (height or radius, cm), which
@@ -430,7 +426,7 @@ void TForm2::SizeComboChange(QComboBox* combo, double& size) {
         return;
     }
     size = *value;
-    Detector.boundingRadius = sim::ComputeBoundingRadius(Detector);
+    Model.Geometry.boundingRadius = sim::ComputeBoundingRadius(Model.Geometry);
     ShowGeometry();
 }
 
@@ -449,7 +445,7 @@ void TForm2::UpDown5Click() {
 
 void TForm2::UpDown6Click() {
     Edit4Exit(Edit9);
-    SyncDistance(UpDown6);
+    SyncDistance(DistanceSender::UpDown6);
     DrawGeometry();
 }
 

@@ -13,11 +13,12 @@ inline constexpr int ChannelLimit = 4095;     // channels at or above are not co
 
 using Spectrum = std::array<std::int32_t, SpectrumChannels>;
 
-// Energy calibration and resolution of the analyser.
+// Energy calibration and resolution of the analyser; the owner sets them (the values at
+// start are the measurement model's).
 struct Calibration {
-    double ChannelOffset = 10;    // channel of zero energy
-    double ChannelsPerMeV = 1000; // gain, channels per MeV
-    double Resolution = 20;       // twice the standard deviation at 1 MeV, in keV
+    double ChannelOffset;  // channel of zero energy
+    double ChannelsPerMeV; // gain, channels per MeV
+    double Resolution;     // twice the standard deviation at 1 MeV, in keV
 };
 
 // Broadens deposit E (MeV), converts it to a channel, counts it when below 4095 and

@@ -76,15 +76,15 @@ void PickLine(double a, PhotonState& photon) {
     }
 }
 
-namespace {
-
-bool SourceInsideBoundingSphere(const DetectorGeometry& geometry, const PhotonState& photon) {
-    const double dx = photon.x - geometry.x; // cm
-    const double dy = photon.y - geometry.y; // cm
-    const double dz = photon.z - geometry.z; // cm
+bool InsideBoundingSphere(const DetectorGeometry& geometry, double x, double y, double z) {
+    const double dx = x - geometry.x; // cm
+    const double dy = y - geometry.y; // cm
+    const double dz = z - geometry.z; // cm
     const double d2 = dx * dx + dy * dy + dz * dz;
     return geometry.boundingRadius * geometry.boundingRadius >= d2;
 }
+
+namespace {
 
 // True when every slot lies at the origin: then every decay starts there, whichever
 // line it picks or if it picks none.
@@ -114,7 +114,7 @@ bool CertainMiss(const DetectorGeometry& geometry, double w) {
 
 void StartPhoton(const DetectorGeometry& geometry, PhotonState& photon, RandomGenerator& rng) {
     EmitPhoton(photon, rng);
-    if (SourceInsideBoundingSphere(geometry, photon))
+    if (InsideBoundingSphere(geometry, photon.x, photon.y, photon.z))
         photon.E = -1;
     else
         AimTowardDetector(geometry, photon, rng);
@@ -145,8 +145,7 @@ Emission EmitIntoDetector(const DetectorGeometry& geometry, PhotonState& photon,
     // The photon starts at the origin whatever the line, so the line is picked only for a
     // photon that may enter; the draws stay those of StartPhoton.
     const double a = rng.Random() * EventsPerTick; // the line's draw, as in EmitPhoton
-    const PhotonState origin{0, 0, 0, 0, 0, 0, 0};
-    if (SourceInsideBoundingSphere(geometry, origin)) {
+    if (InsideBoundingSphere(geometry, 0, 0, 0)) {
         PickLine(a, photon);
         photon.E = -1;
         return Emission::SourceInside;

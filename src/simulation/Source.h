@@ -41,6 +41,9 @@ void AimTowardDetector(const DetectorGeometry& geometry, PhotonState& photon, Ra
 void AimTowardDetectorWith(const DetectorGeometry& geometry, PhotonState& photon, double w,
                            RandomGenerator& rng);
 double ComputeBoundingRadius(const DetectorGeometry& geometry);
+// True when the point (x, y, z) lies within the detector's bounding sphere, its surface
+// included: a photon starting there is not aimed (StartPhoton's E = -1).
+bool InsideBoundingSphere(const DetectorGeometry& geometry, double x, double y, double z);
 
 // Moves the photon onto the nearer end-face plane; returns the distance moved (cm),
 // 0 for a miss.

@@ -36,8 +36,8 @@ public:
 
 class TForm2Probe {
 public:
-    static sim::DetectorGeometry& Geometry(TForm2& f) { return f.Detector; }
-    static const sim::Spectrum& Spectrum(TForm2& f) { return f.Spectrum; }
+    static sim::DetectorGeometry& Geometry(TForm2& f) { return f.Model.Geometry; }
+    static const sim::Spectrum& Spectrum(TForm2& f) { return f.Model.Spectrum; }
     static std::int32_t ElapsedTicks(TForm2& f) { return f.ElapsedTicks; }
     static bool LaidOut(TForm2& f) { return !f.FirstActivation && !f.Timer1->isActive(); }
 };

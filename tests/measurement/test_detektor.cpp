@@ -32,11 +32,9 @@ public:
     bool CaptionsLoaded() const { return f.CaptionsLoaded; }
     std::int32_t ElapsedTicks() const { return f.ElapsedTicks; }
     std::int32_t PresetSeconds() const { return f.PresetSeconds; }
-    sim::Spectrum& Spectrum() { return f.Spectrum; }
-    sim::DetectorGeometry& Detector() { return f.Detector; }
-    sim::Calibration Calibration() const {
-        return {f.ChannelOffset, f.ChannelsPerMeV, f.Resolution};
-    }
+    sim::Spectrum& Spectrum() { return f.Model.Spectrum; }
+    sim::DetectorGeometry& Detector() { return f.Model.Geometry; }
+    sim::Calibration Calibration() const { return f.Model.Calibration; }
     const QImage& PlotBitmap() const { return f.PlotBitmap; }
     std::int32_t ShownMin() const { return f.ShownMinChannel; }
     std::int32_t ShownMax() const { return f.ShownMaxChannel; }

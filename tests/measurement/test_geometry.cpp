@@ -13,6 +13,7 @@
 #include <QScrollBar>
 #include <QTabWidget>
 #include <QtTest>
+#include <algorithm>
 #include <cmath>
 #include <memory>
 #include <numeric>
@@ -21,13 +22,13 @@ using measurement::ProjectPoint;
 
 class TForm2Probe {
 public:
-    static sim::DetectorGeometry& Geometry(TForm2& f) { return f.Detector; }
+    static sim::DetectorGeometry& Geometry(TForm2& f) { return f.Model.Geometry; }
     static double& Magnification(TForm2& f) { return f.Magnification; }
-    static double& Resolution(TForm2& f) { return f.Resolution; }
+    static double& Resolution(TForm2& f) { return f.Model.Calibration.Resolution; }
     static std::int32_t OriginX(TForm2& f) { return f.ProjectionOriginX; }
     static std::int32_t OriginY(TForm2& f) { return f.ProjectionOriginY; }
     static std::int32_t RoiLow(TForm2& f) { return f.RoiLow; }
-    static const sim::Spectrum& Spectrum(TForm2& f) { return f.Spectrum; }
+    static const sim::Spectrum& Spectrum(TForm2& f) { return f.Model.Spectrum; }
     static bool LaidOut(TForm2& f) { return !f.FirstActivation && !f.Timer1->isActive(); }
     static void BindFields(TForm2& f) { f.BindFields(); }
     static void ComboBox1Change(TForm2& f) { f.ComboBox1Change(); }
@@ -54,23 +55,20 @@ bool ShowsNumberTrouble(const QString& text) {
     return t.contains(QLatin1String("nan")) || t.contains(QLatin1String("inf"));
 }
 
-// Plain stand-ins for the bench controls, so that the tab can be tested alone.
-struct FakeBench {
-    QWidget panel;
-    QScrollBar* scrollBar = new QScrollBar(Qt::Horizontal, &panel);
-    QLineEdit* edit = new QLineEdit(&panel);
-    QWidget* shape9 = new QWidget(&panel);
-    QWidget* shape4 = new QWidget(&panel);
-    QWidget* other = new QWidget(&panel); // a sibling created after the detector shape
-    int sourceX = 16;
-    int sourceY = 39;
+// A stand-in for the bench window that records what the detector window keeps in step
+// there, so that the tab can be tested alone.
+struct FakeBench : BenchLink {
+    int position = 50; // the scroll bar's, clamped to its range like the bar
+    QString text;
+    QRect shape; // relative to the source centre
+    int placed = 0;
 
-    FakeBench() {
-        scrollBar->setRange(30, 400);
-        scrollBar->setValue(50);
-        shape9->setGeometry(270, 39, 1, 65);
+    void SetDistancePosition(int p) override { position = std::clamp(p, 30, 400); }
+    void SetDistanceText(const QString& t) override { text = t; }
+    void PlaceDetector(const QRect& r) override {
+        shape = r;
+        ++placed;
     }
-    BenchControls Controls() { return {scrollBar, edit, shape4, shape9, &sourceX, &sourceY}; }
 };
 
 // A detector window shown, activated and laid out, as after start-up.
@@ -219,39 +217,38 @@ private slots:
         auto form = LaidOutDetector();
         QVERIFY(form);
         FakeBench bench;
-        form->SetBench(bench.Controls());
+        form->SetBench(&bench);
         form->DrawGeometry();
         // 60 x 60, left 85 pixels right of the source centre, top 30 above it.
-        QCOMPARE(bench.shape4->geometry(), QRect(16 + 85, 39 - 30, 60, 60));
-        QCOMPARE(bench.shape9->geometry(), QRect(16 + 85, 39, 1, 65));
-        QCOMPARE(bench.panel.children().last(), bench.shape4); // brought to the front
+        QCOMPARE(bench.shape, QRect(85, -30, 60, 60));
 
         // The shape is 2 x height wide from the shown distance: height 1 keeps z.
         Probe::Geometry(*form).height = 1;
         form->DrawGeometry();
-        QCOMPARE(bench.shape4->geometry(), QRect(16 + 95, 39 - 30, 20, 60));
+        QCOMPARE(bench.shape, QRect(95, -30, 20, 60));
     }
 
     void beforeLayoutOnlyTheBenchShapesMove() {
         TForm2 form(windowtest::Generator()); // never activated
         FakeBench bench;
-        form.SetBench(bench.Controls());
+        form.SetBench(&bench);
         form.DrawGeometry();
         QVERIFY(form.Image2->Picture().isNull());
-        QCOMPARE(bench.shape4->geometry(), QRect(16, 39, 0, 0));
+        QCOMPARE(bench.placed, 1);
+        QCOMPARE(bench.shape, QRect(0, 0, 0, 0));
     }
 
     void syncDistanceWithoutSender() {
         auto form = LaidOutDetector();
         QVERIFY(form);
         FakeBench bench;
-        form->SetBench(bench.Controls());
-        form->SyncDistance(nullptr);
-        QCOMPARE(bench.edit->text(), QStringLiteral("8.5"));
-        QCOMPARE(bench.scrollBar->value(), 50);
+        form->SetBench(&bench);
+        form->SyncDistance(DistanceSender::None);
+        QCOMPARE(bench.text, QStringLiteral("8.5"));
+        QCOMPARE(bench.position, 50);
         QCOMPARE(form->UpDown6->Position(), 10);
         // From the bench scroll bar: the spinner and Edit9 follow.
-        form->SyncDistance(bench.scrollBar);
+        form->SyncDistance(DistanceSender::BenchScrollBar2);
         QCOMPARE(form->UpDown6->Position(), 8);
         QCOMPARE(form->Edit9->text(), QStringLiteral("8.5"));
     }
@@ -406,17 +403,17 @@ private slots:
         auto form = LaidOutDetector();
         QVERIFY(form);
         FakeBench bench;
-        form->SetBench(bench.Controls());
+        form->SetBench(&bench);
         OpenGeometryTab(*form);
         Probe::BindFields(*form);
         sim::DetectorGeometry& g = Probe::Geometry(*form);
 
         const auto check = [&](const char* what) {
-            for (QLineEdit* e :
-                 {form->Edit6, form->Edit7, form->Edit8, form->Edit9, form->Edit15, bench.edit,
-                  form->ComboBox1->lineEdit(), form->ComboBox2->lineEdit()})
+            for (QLineEdit* e : {form->Edit6, form->Edit7, form->Edit8, form->Edit9, form->Edit15,
+                                 form->ComboBox1->lineEdit(), form->ComboBox2->lineEdit()})
                 QVERIFY2(!ShowsNumberTrouble(e->text()), what);
-            const QRect r = bench.shape4->geometry();
+            QVERIFY2(!ShowsNumberTrouble(bench.text), what);
+            const QRect r = bench.shape;
             QVERIFY2(std::abs(r.left()) <= 2 * measurement::PixelLimit && r.width() >= 0 &&
                          r.height() >= 0 && r.width() <= measurement::PixelLimit,
                      what);
@@ -425,7 +422,7 @@ private slots:
         for (const char* m : {"1e308", "-1e308", "0", "1e-300"}) {
             QVERIFY(Focus(form->Edit15));
             Enter(form->Edit15, QString::fromLatin1(m));
-            form->SyncDistance(nullptr);
+            form->SyncDistance(DistanceSender::None);
             check(m);
         }
         Probe::Magnification(*form) = 5;
@@ -434,8 +431,8 @@ private slots:
             for (QLineEdit* e : {form->Edit7, form->Edit8, form->Edit9}) {
                 QVERIFY(Focus(e));
                 Enter(e, QString::fromLatin1(v));
-                form->SyncDistance(form->UpDown6);
-                form->SyncDistance(bench.scrollBar);
+                form->SyncDistance(DistanceSender::UpDown6);
+                form->SyncDistance(DistanceSender::BenchScrollBar2);
                 check(v);
             }
         }
@@ -447,7 +444,7 @@ private slots:
             Probe::ComboBox1Change(*form);
             form->ComboBox2->setEditText(QString::fromLatin1(s));
             Probe::ComboBox2Change(*form);
-            form->SyncDistance(nullptr);
+            form->SyncDistance(DistanceSender::None);
             check(s);
         }
     }
