@@ -387,8 +387,11 @@ void TForm2::Acquire() {
     sim::ComputeEventsPerTick();
     if (sim::EventsPerTick == 0) return;
 
+    // A refused preset cannot take the focus while the run keeps its field disabled: it
+    // takes it once Stop has enabled the field again.
+    bool presetRefused = false;
     if (CheckBox2->isChecked()) {
-        PresetExit();
+        presetRefused = !ReadPreset();
         if (Cleared) {
             ElapsedTicks = 0;
             CurTim->setText(QStringLiteral("0"));
@@ -426,6 +429,7 @@ void TForm2::Acquire() {
         QCoreApplication::processEvents();
         NextTickTime = platform::AddMilliseconds(platform::Now(), TickLength);
     }
+    if (presetRefused && Preset->isEnabled()) platform::RefuseEntry(Preset);
 }
 
 bool TForm2::CountTick() {
@@ -454,8 +458,14 @@ void TForm2::BitBtn1Click() {
 }
 
 void TForm2::PresetExit() {
+    ReadPreset();
+}
+
+bool TForm2::ReadPreset() {
     // 0 and negative presets are accepted: they stop at once.
-    if (const auto value = ReadEntry(Preset)) PresetSeconds = *value;
+    const auto value = ReadEntry(Preset);
+    if (value) PresetSeconds = *value;
+    return value.has_value();
 }
 
 void TForm2::PresetKeyPress(int key) {

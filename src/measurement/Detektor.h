@@ -177,6 +177,7 @@ private:
     bool CountTick();
     void BitBtn1Click();
     void PresetExit();
+    bool ReadPreset(); // PresetExit's work; false when the entry was refused
     void PresetKeyPress(int key);
     void CheckBox2Click();
 

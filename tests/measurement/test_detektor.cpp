@@ -9,6 +9,8 @@
 #include "simulation/Source.h"
 #include "strings/LangStrings.h"
 
+#include "WindowTestSupport.h"
+
 #include <QCheckBox>
 #include <QFile>
 #include <QLabel>
@@ -341,6 +343,18 @@ private slots:
         form->Button1->click();
         QCOMPARE(clock.waits, 0);
         QVERIFY(!Running);
+        QTRY_COMPARE(QApplication::focusWidget(), form->Preset);
+        QCOMPARE(form->Preset->selectedText(), QStringLiteral("2x"));
+    }
+
+    // An unparsable preset at Start is refused, the run goes on with the previous preset,
+    // and the field takes the focus with its text selected once Stop enables it again.
+    void refusedPresetIsFocusedAfterTheRun() {
+        Enter(form->Preset, "3");
+        form->Preset->setText("2x");
+        QVERIFY(windowtest::Focus(form->Button1));
+        form->Button1->click();
+        QCOMPARE(probe->ElapsedTicks(), 30);
         QTRY_COMPARE(QApplication::focusWidget(), form->Preset);
         QCOMPARE(form->Preset->selectedText(), QStringLiteral("2x"));
     }
