@@ -31,7 +31,26 @@ file(CREATE_LINK ${executable} ${staging}/bin/pelzamo2007 SYMBOLIC)
 install(FILES ${staging}/bin/pelzamo2007 DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(TARGETS pelzamo-sim RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 
-# Menu entry and AppStream metadata.
+# Menu entry and AppStream metadata. The release and its date come from the newest entry of
+# data/changelog, which must be that of PROJECT_VERSION.
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/data/changelog)
+file(STRINGS ${PROJECT_SOURCE_DIR}/data/changelog changelog)
+list(GET changelog 0 newest)
+string(REGEX MATCH "^[^ ]+ \\(([^)]+)\\)" _ "${newest}")
+if(NOT CMAKE_MATCH_1 STREQUAL PROJECT_VERSION)
+    message(FATAL_ERROR "data/changelog: the newest entry is not that of ${PROJECT_VERSION}")
+endif()
+list(FILTER changelog INCLUDE REGEX "^ -- ")
+list(GET changelog 0 signature) # " -- name <address>  Tue, 08 Dec 2026 00:00:00 +0000"
+set(months Jan Feb Mar Apr May Jun Jul Aug Sep Oct Nov Dec)
+string(REGEX MATCH ", ([0-9][0-9]) ([A-Z][a-z][a-z]) ([0-9][0-9][0-9][0-9]) " _ "${signature}")
+list(FIND months "${CMAKE_MATCH_2}" month)
+if(month LESS 0)
+    message(FATAL_ERROR "data/changelog: no date in \"${signature}\"")
+endif()
+math(EXPR month "101 + ${month}") # 1-based, after a leading 1 that keeps the zero
+string(SUBSTRING ${month} 1 2 month)
+set(PELZAMO_RELEASE_DATE ${CMAKE_MATCH_3}-${month}-${CMAKE_MATCH_1})
 configure_file(${PROJECT_SOURCE_DIR}/data/pelzamo2007.desktop.in
                ${staging}/${PELZAMO_APP_ID}.desktop @ONLY)
 configure_file(${PROJECT_SOURCE_DIR}/data/pelzamo2007.metainfo.xml.in

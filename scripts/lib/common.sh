@@ -8,10 +8,12 @@ PELZAMO_PACKAGES=(
 )
 
 # What scripts/test needs on top: the test and benchmark libraries, help2man for the man
-# page that the full build makes, and the checkers of the desktop entry and the metadata.
+# page that the full build makes, the checkers of the desktop entry and the metadata, and
+# what makes and checks the Debian package.
 PELZAMO_TEST_PACKAGES=(
     libgtest-dev libgmock-dev libbenchmark-dev
     help2man desktop-file-utils appstream
+    dpkg-dev file lintian
 )
 
 # Installs the packages that are not installed yet, with sudo when not root.
