@@ -18,6 +18,7 @@
 #include <QMenuBar>
 #include <QScreen>
 #include <QScrollBar>
+#include <QSignalBlocker>
 #include <QTimer>
 #include <cmath>
 #include <optional>
@@ -297,7 +298,14 @@ void TForm1::FormActivate() {
     LoadCaptions();
     Identifier = IdentifierSource ? IdentifierSource() : QString();
     FirstActivation = false;
-    if (Detector != nullptr) Detector->SyncDistance(DistanceSender::None);
+    if (Detector != nullptr) {
+        Detector->SyncDistance(DistanceSender::None);
+        // The scroll bar starts where the detector stands, so that its first step moves
+        // on from there. Set quietly: its change handler would move nothing, only
+        // synchronise once more.
+        const QSignalBlocker quiet(ScrollBar2);
+        ScrollBar2->setValue(measurement::TruncSteps(Detector->ShownDistance() * 10));
+    }
     Panel1->setVisible(true);
     setWindowTitle(Identifier + QStringLiteral("   ") + Lang(200));
     if (Detector != nullptr)

@@ -185,9 +185,11 @@ private slots:
         QCOMPARE(w.bench.Label3->text(), QStringLiteral("Distance from the source (cm)"));
         QCOMPARE(w.bench.Shape4->toolTip(), QStringLiteral("Detector"));
         QVERIFY(w.bench.Panel1->isVisible());
-        // The distance as at the first activation; the bar keeps its design position.
+        // The distance as at the first activation, the bar in step with it; the geometry
+        // tab's spinner keeps its design position.
         QCOMPARE(w.bench.Edit1->text(), QStringLiteral("8.5"));
-        QCOMPARE(w.bench.ScrollBar2->value(), 50);
+        QCOMPARE(w.bench.ScrollBar2->value(), 85);
+        QCOMPARE(w.detector.UpDown6->Position(), 10);
         QCOMPARE(w.bench.Shape4->geometry(), QRect(16 + 85, 39 - 30, 60, 60));
         QCOMPARE(w.bench.Shape9->x(), 16 + 85);
         // Top right of the screen, the detector window directly below.
@@ -203,6 +205,10 @@ private slots:
         w.bench.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&w.bench));
         QCOMPARE(w.bench.Edit1->text(), QStringLiteral("x"));
+        // One step of the bar moves the detector on from where it stands.
+        w.bench.ScrollBar2->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+        QCOMPARE(w.bench.Edit1->text(), QStringLiteral("8.6"));
+        QCOMPARE(w.detector.ShownDistance(), 8.6);
     }
 
     void scrollBarMovesTheDetector() {
@@ -224,7 +230,7 @@ private slots:
     void spinnerRoundTrip() {
         Windows w;
         QVERIFY(w.Start());
-        w.bench.ScrollBar2->setValue(85);
+        w.bench.ScrollBar2->setValue(84);
         QCOMPARE(w.detector.UpDown6->Position(), 8);
         w.detector.UpDown6->Click(platform::UpDownButton::Up);
         QCOMPARE(w.detector.Edit9->text(), QStringLiteral("9"));
@@ -282,7 +288,7 @@ private slots:
             QVERIFY2(w.bench.Edit1->hasFocus(), bad);
             QCOMPARE(w.bench.Edit1->selectedText(), w.bench.Edit1->text());
             QCOMPARE(w.Geometry().z, z);
-            QCOMPARE(w.bench.ScrollBar2->value(), 50);
+            QCOMPARE(w.bench.ScrollBar2->value(), 85);
         }
         // Leaving the field with a bad text brings the focus back.
         w.bench.Edit1->setText(QStringLiteral("41"));
@@ -297,7 +303,6 @@ private slots:
     void heightChangeKeepsTheCentre() {
         Windows w;
         QVERIFY(w.Start());
-        w.bench.ScrollBar2->setValue(85);
         QComboBox* combo = w.detector.ComboBox1;
         combo->setEnabled(true);
         combo->setCurrentIndex(0);
