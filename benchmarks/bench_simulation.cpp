@@ -1,5 +1,6 @@
 // Speed of the photon transport simulation: decays per second with the default geometry
-// and with the closest one the bench allows, and the cost of one attenuation lookup.
+// and with the closest one the bench allows, with the window's generator and with the
+// batch tool's counter-based one side by side, and the cost of one attenuation lookup.
 
 #include "simulation/Binning.h"
 #include "simulation/CrossSection.h"
@@ -27,11 +28,14 @@ sim::DetectorGeometry Geometry(double d) {
     return g;
 }
 
+enum class Generator { Lcg32, Philox };
+
 // One tick of decays (EventsPerTick + 1) per iteration; reports decays per second.
-void Decays(benchmark::State& state, double distance) {
+void Decays(benchmark::State& state, double distance, Generator generator = Generator::Lcg32) {
     sim::RandomGenerator rng;
     sim::InitSimulation(rng);
     rng.SetSeed(12345);
+    if (generator == Generator::Philox) rng.SetStream(12345, 0);
     sim::ComputeEventsPerTick();
     const sim::DetectorGeometry geometry = Geometry(distance);
     const sim::Calibration calibration{10, 1000, 20};
@@ -52,6 +56,13 @@ void BM_DecaysDefaultGeometry(benchmark::State& state) {
 }
 void BM_DecaysClosestGeometry(benchmark::State& state) {
     Decays(state, 3);
+}
+// The batch tool's long-period generator, beside the window's one above.
+void BM_DecaysDefaultGeometryPhilox(benchmark::State& state) {
+    Decays(state, 8.5, Generator::Philox);
+}
+void BM_DecaysClosestGeometryPhilox(benchmark::State& state) {
+    Decays(state, 3, Generator::Philox);
 }
 
 // Energies a photon meets: the lines, the annihilation energy and scattered energies.
@@ -82,6 +93,8 @@ void BM_LookupAttenuationLinearScan(benchmark::State& state) {
 
 BENCHMARK(BM_DecaysDefaultGeometry)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DecaysClosestGeometry)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DecaysDefaultGeometryPhilox)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DecaysClosestGeometryPhilox)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_LookupAttenuation);
 BENCHMARK(BM_LookupAttenuationLinearScan);
 

@@ -5,6 +5,7 @@ PELZAMO_PACKAGES=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev qt6-svg-dev qt6-qpa-plugins libgl-dev
     fonts-dejavu-core
+    librandom123-dev
 )
 
 # What scripts/test needs on top: the test and benchmark libraries, help2man for the man

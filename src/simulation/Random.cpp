@@ -1,6 +1,9 @@
-// The start-up seed of the generator.
+// The start-up seed, the counter-based generator's batches and the distance between two
+// seeds of the window's generator.
 
 #include "simulation/Random.h"
+
+#include "simulation/Philox.h"
 
 #include <chrono>
 
@@ -17,6 +20,42 @@ std::uint32_t ClockSeed() {
     if (ms < 0) // a clock set before 1970
         ms += MillisecondsPerDay;
     return static_cast<std::uint32_t>(ms);
+}
+
+void RandomGenerator::SetStream(std::uint32_t key, std::uint64_t stream) {
+    counterBased_ = true;
+    key_ = key;
+    stream_ = stream;
+    counter_ = 0;
+    next_ = philox::BatchWords;
+}
+
+void RandomGenerator::Refill() {
+    std::uint32_t words[philox::BatchWords];
+    philox::Batch(key_, stream_, counter_, words);
+    counter_ += philox::BatchCounters;
+    for (int i = 0; i < philox::BatchWords; ++i)
+        batch_[i] = static_cast<double>(words[i]) * (1.0 / 4294967296.0);
+    next_ = 0;
+}
+
+std::uint32_t DrawsBetween(std::uint32_t from, std::uint32_t to) {
+    // Advancing by 2^k steps is again an affine map x -> a_k x + c_k, and with full
+    // period it changes bit k of x while keeping bits 0..k-1 (the low k bits alone have
+    // period 2^k). So the bits of n are decided from the lowest up: take the 2^k step
+    // when bit k still differs.
+    std::uint32_t a = 134775813u; // a_k, c_k for the step 2^k
+    std::uint32_t c = 1u;
+    std::uint32_t n = 0;
+    for (std::uint32_t bit = 1; from != to; bit <<= 1) {
+        if ((from ^ to) & bit) {
+            from = from * a + c;
+            n |= bit;
+        }
+        c = (a + 1u) * c;
+        a = a * a;
+    }
+    return n;
 }
 
 } // namespace sim
