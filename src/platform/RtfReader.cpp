@@ -65,6 +65,19 @@ constexpr int kMaxTabStops = 32;
 constexpr double kPixelsPerTwip = 96.0 / 1440.0; // twips are 1/1440 inch; 96 pixels per inch
 constexpr int kMaxIndentTwips = 30000;
 
+// Before the text layout breaks a word that is too long for its line, it looks for the
+// end of the word; so a paragraph of one unbroken word of n characters costs time in
+// n squared. An invisible break opportunity (a zero-width space) after every so many
+// characters without a blank keeps that linear. No word of real text comes near this
+// length, so real text never gets one.
+constexpr int kMaxUnbrokenRun = 256;
+constexpr char16_t kZeroWidthSpace = 0x200B;
+
+bool EndsUnbrokenRun(char16_t c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == QChar::LineSeparator ||
+           c == QChar::ParagraphSeparator;
+}
+
 // ---------------------------------------------------------------------------------------
 // Reader state.
 
@@ -324,6 +337,7 @@ private:
     void AppendUnit(char16_t unit);
     void AppendCharacter(char16_t c);
     void ResolvePendingSurrogate();
+    void AppendToRun(QChar c);
     void FlushRun();
     void EndParagraph();
     void FinishColourEntry();
@@ -354,11 +368,15 @@ private:
 
     int fallbackToSkip_ = 0; // characters of a \uN fallback still to drop
     char16_t pendingHighSurrogate_ = 0;
-    QString run_; // text waiting to be inserted with CharFormat()
+    QString run_;         // text waiting to be inserted with CharFormat()
+    int unbrokenRun_ = 0; // characters since the last blank of the paragraph
 };
 
 void RtfParser::Run() {
     document_.clear();
+    // One edit of the whole text: the document settles its cursors and notifies its
+    // layout once, not at every insert.
+    cursor_.beginEditBlock();
     stack_.reserve(64);
     while (p_ < end_) {
         const char c = *p_++;
@@ -382,6 +400,7 @@ void RtfParser::Run() {
     }
     FlushRun();
     cursor_.setBlockFormat(BlockFormat());
+    cursor_.endEditBlock();
 }
 
 void RtfParser::OpenGroup() {
@@ -755,10 +774,10 @@ void RtfParser::AppendUnit(char16_t unit) {
     if (IsLowSurrogate(unit)) {
         if (pendingHighSurrogate_ != 0) {
             run_.append(QChar(pendingHighSurrogate_));
-            run_.append(QChar(unit));
+            AppendToRun(QChar(unit));
             pendingHighSurrogate_ = 0;
         } else {
-            run_.append(QChar(0xFFFD)); // half a pair
+            AppendToRun(QChar(0xFFFD)); // half a pair
         }
         return;
     }
@@ -769,14 +788,25 @@ void RtfParser::AppendCharacter(char16_t c) {
     if (Skipping() || state_.destination != Destination::Text) return;
     ResolvePendingSurrogate();
     if (c < 0x20 && c != '\t') return;
-    run_.append(QChar(c));
+    AppendToRun(QChar(c));
 }
 
 // A high surrogate not followed by its low half shows as a replacement character.
 void RtfParser::ResolvePendingSurrogate() {
     if (pendingHighSurrogate_ == 0) return;
     pendingHighSurrogate_ = 0;
-    run_.append(QChar(0xFFFD));
+    AppendToRun(QChar(0xFFFD));
+}
+
+// Appends a whole character (or the second half of a pair) to the run.
+void RtfParser::AppendToRun(QChar c) {
+    run_.append(c);
+    if (EndsUnbrokenRun(c.unicode())) {
+        unbrokenRun_ = 0;
+    } else if (++unbrokenRun_ == kMaxUnbrokenRun) {
+        run_.append(QChar(kZeroWidthSpace));
+        unbrokenRun_ = 0;
+    }
 }
 
 void RtfParser::FlushRun() {
@@ -788,6 +818,7 @@ void RtfParser::FlushRun() {
 
 void RtfParser::EndParagraph() {
     FlushRun();
+    unbrokenRun_ = 0;
     cursor_.setBlockFormat(BlockFormat());
     cursor_.insertBlock(BlockFormat(), CharFormat());
 }
@@ -847,13 +878,31 @@ qsizetype RtfStart(const QByteArray& data) {
     return data.mid(i, 5) == "{\\rtf" ? i : -1;
 }
 
+// The text with a zero-width space after every kMaxUnbrokenRun characters without a
+// blank or line end, never inside a surrogate pair.
+QString WithBreakOpportunities(const QString& text) {
+    QString out;
+    out.reserve(text.size() + text.size() / kMaxUnbrokenRun + 1);
+    int unbroken = 0;
+    for (const QChar c : text) {
+        out.append(c);
+        if (EndsUnbrokenRun(c.unicode())) {
+            unbroken = 0;
+        } else if (++unbroken >= kMaxUnbrokenRun && !c.isHighSurrogate()) {
+            out.append(QChar(kZeroWidthSpace));
+            unbroken = 0;
+        }
+    }
+    return out;
+}
+
 } // namespace
 
 void ReadRtf(const QByteArray& rtf, QTextDocument& document) {
     const qsizetype start = RtfStart(rtf);
     if (start < 0) {
         // Not RTF at all: shown as plain text, as a rich-text viewer does.
-        document.setPlainText(QString::fromUtf8(rtf));
+        document.setPlainText(WithBreakOpportunities(QString::fromUtf8(rtf)));
         return;
     }
     QTextOption option = document.defaultTextOption();

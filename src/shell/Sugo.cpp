@@ -4,21 +4,20 @@
 #include "shell/Language.h"
 #include "strings/LangStrings.h"
 
-#include <QDir>
+#include <QAbstractTextDocumentLayout>
 #include <QEvent>
-#include <QFile>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTextBrowser>
+#include <QTextDocument>
 
 #include <algorithm>
+#include <filesystem>
 
 namespace {
 
 constexpr int DesignWidth = 696;
 constexpr int DesignHeight = 480;
-// Help files are a few kilobytes; anything beyond this is not read.
-constexpr qint64 MaxHelpFileBytes = 16 * 1024 * 1024;
 
 } // namespace
 
@@ -35,6 +34,7 @@ void TForm3::BuildControls() {
     RichEdit1->setOpenLinks(false);
     RichEdit1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     RichEdit1->setGeometry(13, 16, 633, 401);
+    Blank = RichEdit1->document()->clone(this);
 
     Button1 = new QPushButton(QStringLiteral("Vissza"), this);
     Button1->setGeometry(328, 424, 75, 25);
@@ -63,19 +63,48 @@ void TForm3::FormActivate() {
     RichEdit1->verticalScrollBar()->setValue(0);
 }
 
-QString TForm3::HelpFilePath() const {
+std::string TForm3::HelpFilePath() const {
     // Without a chosen pack the help files are looked for where the language file is.
-    const QString dir = strings::LanguageDir.empty()
-                            ? QString::fromStdString(strings::ProgramDir)
-                            : QString::fromStdString(strings::LanguageDir) + QDir::separator();
-    return dir + (Tag != 0 ? QStringLiteral("Tasks.rtf") : QStringLiteral("Program.rtf"));
+    constexpr char Separator = static_cast<char>(std::filesystem::path::preferred_separator);
+    const std::string dir =
+        strings::LanguageDir.empty() ? strings::ProgramDir : strings::LanguageDir + Separator;
+    return dir + (Tag != 0 ? "Tasks.rtf" : "Program.rtf");
 }
 
 void TForm3::LoadHelp() {
-    RichEdit1->clear();
-    QFile file(HelpFilePath());
-    if (!file.exists() || !file.open(QIODevice::ReadOnly)) return; // stays empty
-    platform::ReadRtf(file.read(MaxHelpFileBytes), *RichEdit1->document());
+    const std::string path = HelpFilePath();
+    platform::RegularFile file(path);
+    if (Shown.document != nullptr && file.IsOpen() && path == Shown.path &&
+        file.Stamp() == Shown.stamp) {
+        ShowDocument(Shown.document); // unchanged since it was rendered
+        return;
+    }
+
+    auto* document = Blank->clone(this);
+    document->setUndoRedoEnabled(false); // read-only text, as on the viewer's own document
+    const std::optional<std::string> content = file.ReadAll();
+    if (content) // else it stays empty
+        platform::ReadRtf(QByteArray::fromRawData(content->data(), qsizetype(content->size())),
+                          *document);
+    // Its layout, made for the finished text, measures fonts on the viewer as the viewer's
+    // own does.
+    document->documentLayout()->setPaintDevice(RichEdit1->viewport());
+    Shown = content ? Rendered{path, file.Stamp(), document} : Rendered{};
+    ShowDocument(document);
+}
+
+// Hands the document to the viewer, with the viewer's cursor at the end of the text as
+// loading it piece by piece would leave it, and no selection. The document shown before
+// is dropped unless it is this one again.
+void TForm3::ShowDocument(QTextDocument* document) {
+    QTextDocument* previous = RichEdit1->document();
+    if (previous != document) { // handing it over again would lay it all out again
+        // The viewer deletes the document it made itself; ours are deleted here.
+        const bool ours = previous->parent() == this;
+        RichEdit1->setDocument(document);
+        if (ours) delete previous;
+    }
+    RichEdit1->moveCursor(QTextCursor::End);
 }
 
 void TForm3::Button1Click() {

@@ -1,12 +1,22 @@
 #pragma once
 // The help window: shows the chosen pack's Tasks.rtf (tag 1) or Program.rtf (tag 0),
-// read again and shown from its start at every activation. A missing file leaves the
-// window empty, silently.
+// looked at again and shown from its start at every activation. A missing file, and
+// anything the bounded reader refuses (platform/Files.h), leaves the window empty,
+// silently.
+//
+// A help text is rendered into a document of its own, away from the viewer, and handed
+// to the viewer in one step: the viewer lays it out once instead of after every piece.
+// While the file keeps its size and modification time, the next activation shows the
+// rendered document again without reading the file.
+
+#include "platform/Files.h"
 
 #include <QWidget>
+#include <string>
 
 class QPushButton;
 class QTextBrowser;
+class QTextDocument;
 
 class TForm3 : public QWidget {
     Q_OBJECT
@@ -21,8 +31,8 @@ public:
     QTextBrowser* RichEdit1 = nullptr;
     QPushButton* Button1 = nullptr; // back
 
-    // The help file that the current tag selects.
-    QString HelpFilePath() const;
+    // The help file that the current tag selects, as the file system's bytes.
+    std::string HelpFilePath() const;
 
 protected:
     bool event(QEvent* event) override; // activation
@@ -32,5 +42,18 @@ private:
     void BuildControls();
     void FormActivate();
     void LoadHelp();
+    void ShowDocument(QTextDocument* document);
     void Button1Click();
+
+    // An empty document as the viewer made its own: every help text starts from its
+    // font, margins and options.
+    QTextDocument* Blank = nullptr;
+    // The help text shown last and the file it was read from; Document is null while
+    // there is none to reuse.
+    struct Rendered {
+        std::string path;
+        platform::FileStamp stamp;
+        QTextDocument* document = nullptr;
+    };
+    Rendered Shown;
 };

@@ -401,8 +401,8 @@ private slots:
             seen << about->windowTitle() << about->ProductName->text() << about->Version->text()
                  << about->Comments->text() << about->OKButton->text();
             // The icon design is drawn, not a blank: teal inside the plot area.
-            iconShown = about->ProgramIcon->pixmap().toImage().pixelColor(20, 20) ==
-                        QColor(0, 128, 128);
+            iconShown =
+                about->ProgramIcon->pixmap().toImage().pixelColor(20, 20) == QColor(0, 128, 128);
             productColour = about->ProductName->palette().color(QPalette::WindowText);
             about->OKButton->click();
         };
@@ -438,11 +438,15 @@ private slots:
         QVERIFY(bar->maximum() > 100);
         bar->setValue(100);
 
-        // Every activation reads the file again and shows it from its start.
+        // Every activation shows the text from its start.
         QEvent activate(QEvent::WindowActivate);
         QCoreApplication::sendEvent(&help, &activate);
         QCOMPARE(bar->value(), 0);
         QVERIFY(help.RichEdit1->toPlainText().startsWith("Line 0"));
+        // A file changed since it was shown is read again.
+        WriteFile(pack.path() + "/Tasks.rtf", "{\\rtf1 Changed}");
+        QCoreApplication::sendEvent(&help, &activate);
+        QCOMPARE(help.RichEdit1->toPlainText(), QString("Changed"));
         // The usage text is missing in this pack: the window is empty, silently.
         help.Tag = 0;
         QCoreApplication::sendEvent(&help, &activate);
