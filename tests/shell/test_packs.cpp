@@ -6,7 +6,9 @@
 
 #include <QDir>
 #include <QFile>
+#include <QTextBlock>
 #include <QTextDocument>
+#include <QTextLayout>
 #include <QtTest>
 
 namespace {
@@ -96,6 +98,37 @@ private slots:
         for (const char* key :
              {"Alt+jobbra", "Alt", "Ctrl", "Auto", "Törlés", "Időzítés", "Elfogad"})
             QVERIFY2(hasznalat.contains(QString::fromUtf8(key)), key);
+    }
+
+    // The tables of the usage help (keys, bullets, numbered steps): in all rows of one
+    // table the text after the tab starts in the same column, none pushed on to a later
+    // tab stop by a long first part. Measured with the fonts of the machine that runs it.
+    void tabbedRowsKeepTheirColumn() {
+        for (const QString& pack : shell::ListLanguagePacks(ShippedPacks)) {
+            QFile rtf(ShippedPacks + "/" + pack + "/Program.rtf");
+            QVERIFY(rtf.open(QIODevice::ReadOnly));
+            QTextDocument document;
+            platform::ReadRtf(rtf.readAll(), document);
+            document.setTextWidth(633); // the help window's text area
+            document.size();            // lays the whole text out
+            QTextBlockFormat table;     // the paragraph format of the rows before
+            double column = 0;
+            int rows = 0;
+            for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
+                const int tab = block.text().indexOf('\t');
+                if (block.blockFormat().tabPositions().isEmpty() || tab < 0) continue;
+                const QTextLine line = block.layout()->lineForTextPosition(tab + 1);
+                QVERIFY(line.isValid());
+                const double x = line.cursorToX(tab + 1);
+                if (block.blockFormat() != table) {
+                    table = block.blockFormat();
+                    column = x;
+                }
+                QVERIFY2(x == column, qPrintable(pack + ": " + block.text().left(tab)));
+                ++rows;
+            }
+            QVERIFY(rows >= 8);
+        }
     }
 };
 
