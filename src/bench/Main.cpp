@@ -223,8 +223,8 @@ void TForm1::PlaceDetector(const QRect& shape) {
 
 void TForm1::FormCreate() {
     FirstActivation = true;
-    const QString program = QDir::toNativeSeparators(QCoreApplication::applicationFilePath());
-    strings::SetProgramDirFromExecutable(program.toStdString());
+    // The start-up sequence ends the program when the folder cannot be found.
+    strings::SetProgramDirFromRunningExecutable();
     Timer1->start();
 }
 

@@ -1,15 +1,19 @@
 #include "shell/Language.h"
 
+#include "platform/Files.h"
 #include "strings/LangStrings.h"
 
 #include <QComboBox>
-#include <QDir>
 #include <QEvent>
+#include <QFile>
 #include <QFont>
 #include <QLabel>
 #include <QPalette>
 #include <QPushButton>
 #include <QStyle>
+
+#include <algorithm>
+#include <filesystem>
 
 namespace shell {
 
@@ -17,16 +21,27 @@ QString LangText(std::int32_t id) {
     return QString::fromStdString(strings::LangString(id));
 }
 
-QStringList ListLanguagePacks(const QString& programDir) {
-    // Without QDir::Hidden the listing leaves out hidden folders (on Linux the dot
-    // names); the explicit test keeps dot names out wherever hidden means something else.
-    QStringList packs;
-    const QStringList entries =
-        QDir(programDir)
-            .entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase);
-    for (const QString& name : entries)
-        if (!name.startsWith(QLatin1Char('.'))) packs << name;
+std::vector<LanguagePack> LanguagePacks(const std::string& programDir) {
+    // The names are listed as bytes: a round trip through text would change those that
+    // are not valid UTF-8, and the folder would no longer open.
+    std::vector<LanguagePack> packs;
+    for (std::string& name : platform::ListFolders(programDir)) {
+        if (name.front() == '.') continue; // hidden
+        QString shown = QString::fromUtf8(name.data(), qsizetype(name.size()));
+        packs.push_back({std::move(name), std::move(shown)});
+    }
+    std::stable_sort(packs.begin(), packs.end(), [](const LanguagePack& a, const LanguagePack& b) {
+        const int order = a.shown.compare(b.shown, Qt::CaseInsensitive);
+        return order != 0 ? order < 0 : a.name < b.name;
+    });
     return packs;
+}
+
+QStringList ListLanguagePacks(const QString& programDir) {
+    QStringList shown;
+    for (const LanguagePack& pack : LanguagePacks(QFile::encodeName(programDir).toStdString()))
+        shown << pack.shown;
+    return shown;
 }
 
 void SetMoneyGreen(QWidget* window) {
@@ -78,24 +93,26 @@ bool TLanguageDlg::event(QEvent* event) {
 
 // Fills the list at every activation. A pack the user had already chosen stays chosen,
 // so that switching to another window and back does not silently change the choice.
+// Each item holds the folder's name as bytes, for opening its files.
 void TLanguageDlg::FormActivate() {
-    const QString chosen = ComboBox1->currentText();
+    const QVariant chosen = ComboBox1->currentData();
     ComboBox1->clear();
-    ComboBox1->addItems(shell::ListLanguagePacks(QString::fromStdString(strings::ProgramDir)));
+    for (const shell::LanguagePack& pack : shell::LanguagePacks(strings::ProgramDir))
+        ComboBox1->addItem(pack.shown, QByteArray::fromStdString(pack.name));
     if (ComboBox1->count() == 0) {
         BitBtn1->setEnabled(false);
         return;
     }
     BitBtn1->setEnabled(true);
-    const int kept = ComboBox1->findText(chosen);
+    const int kept = chosen.isValid() ? ComboBox1->findData(chosen) : -1;
     ComboBox1->setCurrentIndex(kept >= 0 ? kept : 0);
 }
 
 void TLanguageDlg::BitBtn1Click() {
     strings::CloseLanguageIni();
-    const QString name = ComboBox1->currentText();
-    if (name.isEmpty()) return; // LanguageDir stays as it was
-    strings::LanguageDir = strings::ProgramDir + name.toStdString();
-    strings::OpenLanguageIni(strings::LanguageDir + QString(QDir::separator()).toStdString() +
-                             "Pelzamo2007.ini");
+    if (ComboBox1->currentText().isEmpty()) return; // LanguageDir stays as it was
+    constexpr char Separator = static_cast<char>(std::filesystem::path::preferred_separator);
+    strings::LanguageDir =
+        strings::ProgramDir + ComboBox1->currentData().toByteArray().toStdString();
+    strings::OpenLanguageIni(strings::LanguageDir + Separator + "Pelzamo2007.ini");
 }

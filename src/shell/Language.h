@@ -7,6 +7,8 @@
 #include <QString>
 #include <QStringList>
 #include <cstdint>
+#include <string>
+#include <vector>
 
 class QComboBox;
 class QLabel;
@@ -17,10 +19,21 @@ namespace shell {
 // The text of a string id of the chosen pack, "None" when missing.
 QString LangText(std::int32_t id);
 
-// The language packs of programDir: its subfolders, without hidden ones and those whose
-// names begin with '.', sorted by name without regard to case, so that the list (and
-// the pack selected first) does not depend on the order in which the file system
-// happens to return the folders.
+// A language pack's folder: its name as the file system holds it, which is what opens
+// its files, and as it is shown (a name that is not valid UTF-8 shows replacement
+// characters where it is not).
+struct LanguagePack {
+    std::string name;
+    QString shown;
+};
+
+// The language packs of programDir (the file system's bytes): its subfolders, without
+// hidden ones (on Linux the names that begin with '.'), sorted by the shown name without
+// regard to case, so that the list (and the pack selected first) does not depend on the
+// order in which the file system happens to return the folders.
+std::vector<LanguagePack> LanguagePacks(const std::string& programDir);
+
+// The shown names of the language packs of programDir.
 QStringList ListLanguagePacks(const QString& programDir);
 
 // Money green (192, 220, 192), the background of the shell's windows.

@@ -7,10 +7,12 @@
 #include "shell/PswdDlg.h"
 #include "shell/Sugo.h"
 #include "simulation/CrossSection.h"
+#include "strings/LangStrings.h"
 
 #include <QApplication>
 #include <QEventLoop>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QTimer>
 
 namespace shell {
@@ -29,6 +31,16 @@ void Startup::CreateMainWindow() {
     QApplication::setApplicationName(QStringLiteral("Pelzamo2007"));
     QApplication::setWindowIcon(ApplicationIcon());
     Form1 = std::make_unique<TForm1>();
+}
+
+bool Startup::CheckProgramFolder() {
+    if (!strings::ProgramDir.empty()) return true;
+    QMessageBox box(QMessageBox::Critical, QStringLiteral("Pelzamo2007"),
+                    QStringLiteral("The program folder cannot be found, so there are no "
+                                   "language packs to choose from. The program ends."),
+                    QMessageBox::Ok);
+    box.exec();
+    return false;
 }
 
 void Startup::CreateDialogs() {
@@ -94,6 +106,7 @@ int Startup::RunEventLoop() {
 
 int Startup::Run() {
     CreateMainWindow();
+    if (!CheckProgramFolder()) return 1;
     CreateDialogs();
     RunLanguageDialog();
     RunIdentifierDialog();

@@ -29,6 +29,9 @@ public:
     // Sets the application title and icon and creates the bench window, which sets
     // ProgramDir.
     void CreateMainWindow();
+    // True when the bench window's creation found the program folder; otherwise says so
+    // in a message box and returns false: without it there is no pack to choose.
+    bool CheckProgramFolder();
     // Creates the language dialog and the identifier dialog.
     void CreateDialogs();
     // Shows the language dialog modally; any result but OK requests the end.
@@ -43,7 +46,7 @@ public:
     // returns at once when the end was requested during the start-up.
     int RunEventLoop();
 
-    // All steps in order.
+    // All steps in order; ends at once, with exit code 1, without the program folder.
     int Run();
 
     bool EndRequested() const { return EndOfProgram; }

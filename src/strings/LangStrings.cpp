@@ -1,5 +1,6 @@
 #include "strings/LangStrings.h"
 
+#include "platform/Files.h"
 #include "platform/IniFile.h"
 #include "platform/Numbers.h"
 #include "platform/TextCodec.h"
@@ -40,7 +41,14 @@ std::string LanguageFilePath() {
 
 } // namespace
 
+bool SetProgramDirFromRunningExecutable() {
+    SetProgramDirFromExecutable(platform::ExecutablePath());
+    return !ProgramDir.empty();
+}
+
 void SetProgramDirFromExecutable(const std::string& executablePath) {
+    ProgramDir.clear();
+    if (executablePath.empty()) return;
     std::error_code error;
     std::filesystem::path path = std::filesystem::absolute(executablePath, error);
     if (error) path = executablePath;

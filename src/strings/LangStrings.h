@@ -16,7 +16,12 @@ extern std::string ProgramDir;
 // the language dialog's OK.
 extern std::string LanguageDir;
 
-// Sets ProgramDir from the executable's path.
+// Sets ProgramDir from the running executable's real path, as the file system's bytes
+// (so a folder whose name is not valid UTF-8 is found too). False, with ProgramDir
+// empty, when it cannot be found: the working folder is no stand-in for it.
+bool SetProgramDirFromRunningExecutable();
+// Sets ProgramDir to the folder of executablePath (bytes; a relative path is taken from
+// the working folder). An empty path leaves ProgramDir empty.
 void SetProgramDirFromExecutable(const std::string& executablePath);
 
 // Opens the language file at path (the full path of the file), closing any open one

@@ -99,6 +99,13 @@ TEST(ProgramDir, IsTheExecutableFolderWithSeparator) {
     EXPECT_EQ(strings::ProgramDir, "/opt/pelzamo/");
     strings::SetProgramDirFromExecutable("Pelzamo2007"); // relative: made absolute
     EXPECT_EQ(strings::ProgramDir, (fs::current_path() / "").string());
+    strings::SetProgramDirFromExecutable("/opt/pelz\xE1mo/Pelzamo2007"); // not UTF-8
+    EXPECT_EQ(strings::ProgramDir, "/opt/pelz\xE1mo/");
+    // Unknown: no folder at all, not the working folder.
+    strings::SetProgramDirFromExecutable("");
+    EXPECT_EQ(strings::ProgramDir, "");
+    ASSERT_TRUE(strings::SetProgramDirFromRunningExecutable());
+    EXPECT_TRUE(fs::exists(strings::ProgramDir + "test_lang"));
     strings::ProgramDir.clear();
 }
 
