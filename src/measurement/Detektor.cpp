@@ -264,14 +264,23 @@ void TForm2::ConnectHandlers() {
     connect(Timer1, &QTimer::timeout, this, [this] { Timer1Timer(); });
     connect(Timer2, &QTimer::timeout, this, [this] { Timer2Timer(); });
 
-    // Key preview: the window sees the cursor keys before the focused control.
+    // Key preview: the window sees the cursor keys before the focused control. A held key
+    // repeats as a release and a press with the same time stamp; the toolkit flags the
+    // release as a repeat's (and the preview drops it) only if the press has arrived in
+    // time. If not, the release ends the marking and the press that follows it at once
+    // takes that back. Keys made by a program carry no time stamp (0): never a repeat.
     new platform::KeyPreview( // owned by the window
         this,
         [this](QKeyEvent* event) {
+            if (LastRelease.timestamp != 0 && event->key() == LastRelease.key &&
+                event->timestamp() == LastRelease.timestamp)
+                RoiMarking = LastRelease.marking;
+            LastRelease = {};
             int key = event->key();
             return FormKeyDown(key, event->modifiers());
         },
-        [this](QKeyEvent*) {
+        [this](QKeyEvent* event) {
+            LastRelease = {event->key(), event->timestamp(), RoiMarking};
             FormKeyUp();
             return false;
         });

@@ -256,6 +256,14 @@ private:
     std::int64_t RoiGross = 0, RoiBackground = 0, RoiNet = 0;
     bool RoiValid = false;
     bool RoiMarking = false;
+    // The key release seen last, if nothing came after it: a press of the same key with
+    // the same time stamp makes it a repeat's (see the key preview).
+    struct KeyRelease {
+        int key = 0;
+        quint64 timestamp = 0;
+        bool marking = false; // RoiMarking before the release
+    };
+    KeyRelease LastRelease;
 
     // Projection.
     double Magnification = 0; // pixels per cm of the projection

@@ -105,12 +105,17 @@ void Enter(QLineEdit* edit, const QString& text) {
     QTest::keyClick(edit, Qt::Key_Return);
 }
 
-void SendRepeat(QWidget* target, Qt::Key key, Qt::KeyboardModifiers modifiers) {
-    // Each repeat is a new event with its own time stamp, as from a held key.
+// A repeat of a held key: a release and a press with a time stamp of their own, both
+// flagged as a repeat, or neither, as when the toolkit did not see the press in time.
+void SendRepeat(QWidget* target, Qt::Key key, Qt::KeyboardModifiers modifiers,
+                bool flagged = true) {
     static quint64 timestamp = 1000;
-    QKeyEvent repeat(QEvent::KeyPress, key, modifiers, QString(), true);
-    repeat.setTimestamp(++timestamp);
-    QApplication::sendEvent(target, &repeat);
+    ++timestamp;
+    for (const QEvent::Type type : {QEvent::KeyRelease, QEvent::KeyPress}) {
+        QKeyEvent event(type, key, modifiers, QString(), flagged);
+        event.setTimestamp(timestamp);
+        QApplication::sendEvent(target, &event);
+    }
 }
 
 bool HasColour(const QImage& image, QColor colour) {
@@ -567,7 +572,14 @@ private slots:
         QCOMPARE(form->Edit10->cursorPosition(), 3);
     }
 
+    void markingWithHeldKeys_data() {
+        QTest::addColumn<bool>("flagged");
+        QTest::newRow("repeats flagged") << true;
+        QTest::newRow("repeats not flagged") << false;
+    }
+
     void markingWithHeldKeys() {
+        QFETCH(bool, flagged);
         const auto mark = Qt::AltModifier | Qt::ControlModifier;
         // A single tap only sets the fixed end.
         QTest::keyClick(form.get(), Qt::Key_Right, mark);
@@ -581,12 +593,12 @@ private slots:
         QTest::keyPress(form.get(), Qt::Key_Right, mark);
         QCOMPARE(probe->RoiLow(), 2052);
         QCOMPARE(form->Shape1->x(), 284);
-        SendRepeat(form.get(), Qt::Key_Right, mark);
+        SendRepeat(form.get(), Qt::Key_Right, mark, flagged);
         QCOMPARE(probe->RoiHigh(), 2062);
         QVERIFY(probe->RoiValid());
         QCOMPARE(form->Edit10->text(), QStringLiteral("2052"));
         QCOMPARE(form->Edit11->text(), QStringLiteral("2062"));
-        SendRepeat(form.get(), Qt::Key_Right, mark);
+        SendRepeat(form.get(), Qt::Key_Right, mark, flagged);
         QCOMPARE(probe->RoiHigh(), 2071);
         QTest::keyRelease(form.get(), Qt::Key_Right, mark);
         QVERIFY(!probe->RoiMarking());
