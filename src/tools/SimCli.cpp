@@ -1,26 +1,24 @@
-// The batch simulation tool's parts.
+// The batch tool's command line.
 
 #include "tools/SimCli.h"
 
+#include "model/Measurement.h"
 #include "platform/Numbers.h"
-#include "simulation/History.h"
 #include "simulation/Source.h"
 
-#include <cerrno>
+#include <algorithm>
+#include <array>
 #include <chrono>
 #include <cmath>
-#include <cstring>
-#include <initializer_list>
-#include <random>
-#include <sstream>
-#include <system_error>
-#include <utility>
+#include <cstdio>
+
+#ifndef PELZAMO_VERSION
+#define PELZAMO_VERSION "unknown"
+#endif
 
 namespace simcli {
 
 namespace {
-
-constexpr double LargestWholeCount = 1e15; // below 2^53: every count up to it is exact
 
 std::string Quoted(std::string_view text) {
     std::string quoted(1, '\'');
@@ -29,23 +27,109 @@ std::string Quoted(std::string_view text) {
     return quoted;
 }
 
+// --- Whole numbers, read exactly ----------------------------------------------------------
+
+enum class Whole { Ok, NotANumber, Negative, NotWhole, TooLarge };
+
+__extension__ using Unsigned128 = unsigned __int128; // a GCC and Clang extension
+
+struct WholeResult {
+    Whole status = Whole::NotANumber;
+    std::uint64_t value = 0;
+};
+
+// text * factor when that is a whole number no larger than `limit`, read exactly from the
+// decimal digits (no detour through a double, so 1e-400 is not 0 and 0.30000000000000004
+// is not 0.3). The text is an optional sign, digits with an optional '.', and an
+// optional exponent: 1e6, 2.5e3 and 12.0 are whole; 2.5 and 1e-400 are not.
+WholeResult ReadWhole(std::string_view text, std::uint64_t factor, std::uint64_t limit) {
+    static_assert(model::TicksPerSecond <= 100);
+    std::size_t i = 0;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+    std::string digits;
+    std::int64_t exponent = 0; // value = digits * 10^exponent
+    bool point = false;
+    for (; i < text.size(); ++i) {
+        if (platform::IsDecimalDigit(text[i])) {
+            digits.push_back(text[i]);
+            if (point) --exponent;
+        } else if (text[i] == '.' && !point) {
+            point = true;
+        } else {
+            break;
+        }
+    }
+    if (digits.empty()) return {};
+    if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
+        ++i;
+        bool negativeExponent = false;
+        if (i < text.size() && (text[i] == '+' || text[i] == '-'))
+            negativeExponent = text[i++] == '-';
+        std::int64_t e = 0;
+        const std::size_t start = i;
+        for (; i < text.size() && platform::IsDecimalDigit(text[i]); ++i)
+            e = std::min<std::int64_t>(e * 10 + (text[i] - '0'), 1'000'000);
+        if (i == start) return {};
+        exponent += negativeExponent ? -e : e;
+    }
+    if (i != text.size()) return {};
+
+    // Leading zeros say nothing, trailing ones move into the exponent.
+    const std::size_t first = digits.find_first_not_of('0');
+    if (first == std::string::npos) return {Whole::Ok, 0};
+    digits.erase(0, first);
+    while (digits.back() == '0') {
+        digits.pop_back();
+        ++exponent;
+    }
+    if (negative) return {Whole::Negative, 0};
+    // Over 36 significant digits: far too large, or a fraction that the factor (at most
+    // 100, so that 10^36 times it stays below 2^128) cannot make whole.
+    if (digits.size() > 36)
+        return {static_cast<std::int64_t>(digits.size()) + exponent > 20 ? Whole::TooLarge
+                                                                         : Whole::NotWhole,
+                0};
+    Unsigned128 value = 0;
+    for (char d : digits)
+        value = value * 10 + static_cast<unsigned>(d - '0');
+    value *= factor;
+    for (; exponent < 0; ++exponent) {
+        if (value % 10 != 0) return {Whole::NotWhole, 0};
+        value /= 10;
+    }
+    for (; exponent > 0; --exponent) {
+        if (value > limit) return {Whole::TooLarge, 0};
+        value *= 10;
+    }
+    if (value > limit) return {Whole::TooLarge, 0};
+    return {Whole::Ok, static_cast<std::uint64_t>(value)};
+}
+
+// A whole number from low to high; the error names the option and the range.
+std::optional<std::uint64_t> ReadWholeOption(std::string_view option, std::string_view text,
+                                             std::uint64_t low, std::uint64_t high,
+                                             std::string& error) {
+    const WholeResult r = ReadWhole(text, 1, high);
+    if (r.status == Whole::NotANumber) {
+        error = "option " + std::string(option) + ": " + Quoted(text) + " is not a number";
+        return std::nullopt;
+    }
+    if (r.status != Whole::Ok || r.value < low) {
+        error = "option " + std::string(option) + ": " + Quoted(text) +
+                " is not a whole number from " + std::to_string(low) + " to " +
+                std::to_string(high);
+        return std::nullopt;
+    }
+    return r.value;
+}
+
 // A finite number; the error names the option.
 std::optional<double> ReadNumber(std::string_view option, std::string_view text,
                                  std::string& error) {
     const std::optional<double> value = platform::ParseFloat(text);
-    if (!value) error = "option " + std::string(option) + ": " + Quoted(text) + " is not a number";
-    return value;
-}
-
-// A whole number from `low` to `high` (written in decimal, exponent allowed: 1e6).
-std::optional<double> ReadWhole(std::string_view option, std::string_view text, double low,
-                                double high, std::string& error) {
-    const std::optional<double> value = ReadNumber(option, text, error);
-    if (!value) return std::nullopt;
-    if (*value != std::floor(*value) || *value < low || *value > high) {
-        error = "option " + std::string(option) + ": " + Quoted(text) +
-                " is not a whole number from " + platform::FormatFloat(low) + " to " +
-                platform::FormatFloat(high);
+    if (!value || !std::isfinite(*value)) {
+        error = "option " + std::string(option) + ": " + Quoted(text) + " is not a number";
         return std::nullopt;
     }
     return value;
@@ -61,39 +145,102 @@ std::optional<double> ReadPositive(std::string_view option, std::string_view tex
     return value;
 }
 
-bool IsValueOption(std::string_view name) {
-    for (std::string_view known : {"--seconds", "--decays", "--seed", "--distance", "--height",
-                                   "--radius", "--resolution", "--format", "--output"})
-        if (name == known) return true;
-    return false;
+// --- The options ------------------------------------------------------------------------
+
+enum class Mode { Run = 1, Merge = 2, Both = 3 };
+
+struct OptionSpec {
+    std::string_view name;  // long form
+    std::string_view brief; // short form, or empty
+    bool takesValue;
+    Mode modes;
+};
+
+constexpr OptionSpec Specs[] = {
+    {"--help", "-h", false, Mode::Both},   {"--version", "", false, Mode::Both},
+    {"--seconds", "", true, Mode::Run},    {"--decays", "", true, Mode::Run},
+    {"--seed", "", true, Mode::Run},       {"--distance", "", true, Mode::Run},
+    {"--height", "", true, Mode::Run},     {"--radius", "", true, Mode::Run},
+    {"--resolution", "", true, Mode::Run}, {"--generator", "", true, Mode::Run},
+    {"--threads", "", true, Mode::Run},    {"--blocks", "", true, Mode::Run},
+    {"--start-time", "", true, Mode::Run}, {"--format", "", true, Mode::Both},
+    {"--output", "-o", true, Mode::Both},
+};
+
+const OptionSpec* FindOption(std::string_view name) {
+    for (const OptionSpec& spec : Specs)
+        if (name == spec.name || (!spec.brief.empty() && name == spec.brief)) return &spec;
+    return nullptr;
+}
+
+std::optional<OutputFormat> FormatNamed(std::string_view name) {
+    if (name == "csv") return OutputFormat::Csv;
+    if (name == "spe") return OutputFormat::Spe;
+    if (name == "n42") return OutputFormat::N42;
+    return std::nullopt;
+}
+
+// The format that the output file's extension names (.csv, .spe, .n42, any case).
+std::optional<OutputFormat> FormatOfExtension(std::string_view path) {
+    const std::size_t slash = path.find_last_of('/');
+    const std::string_view name = slash == std::string_view::npos ? path : path.substr(slash + 1);
+    const std::size_t dot = name.find_last_of('.');
+    if (dot == std::string_view::npos || dot == 0) return std::nullopt;
+    std::string extension(name.substr(dot + 1));
+    for (char& c : extension)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return FormatNamed(extension);
 }
 
 // Applies one option with its value; returns false with the error set.
 bool ApplyOption(Options& o, std::string_view name, std::string_view text, std::string& error) {
-    if (name == "--seconds") {
-        const auto value = ReadPositive(name, text, error);
-        if (!value) return false;
-        // A whole number of 0.1 s ticks, as the detector window counts time.
-        const double ticks = *value * 10;
-        if (std::fabs(ticks - std::round(ticks)) > 1e-9 * ticks) {
-            error = "option --seconds: " + Quoted(text) + " is not a multiple of 0.1 s";
+    if (name == "--help") {
+        o.help = true;
+    } else if (name == "--version") {
+        o.version = true;
+    } else if (name == "--seconds") {
+        if (o.decays) {
+            error = "options --seconds and --decays exclude each other";
             return false;
         }
-        // The decay count of the run must stay exact: at most LargestWholeCount decays
-        // of the built-in source's 20001 a tick.
-        if (std::round(ticks) > LargestWholeCount / 20001) {
-            error = "option --seconds: " + Quoted(text) + " is too long";
+        // A whole number of ticks, as the detector window counts time, and a decay count
+        // that stays exact.
+        const std::uint64_t perTick =
+            static_cast<std::uint64_t>(model::DecaysPerTick(sim::EventsPerTick));
+        const WholeResult ticks = ReadWhole(text, model::TicksPerSecond, MaxDecays / perTick);
+        const std::string shown = "option --seconds: " + Quoted(text);
+        switch (ticks.status) {
+        case Whole::NotANumber:
+            error = shown + " is not a number";
+            return false;
+        case Whole::Negative:
+            error = shown + " must be above 0";
+            return false;
+        case Whole::NotWhole:
+            error = shown + " is not a multiple of " +
+                    platform::FormatFloat(model::TickLength / 1000.0) + " s";
+            return false;
+        case Whole::TooLarge:
+            error = shown + " is too long";
+            return false;
+        case Whole::Ok:
+            break;
+        }
+        if (ticks.value == 0) {
+            error = shown + " must be above 0";
             return false;
         }
-        o.seconds = std::round(ticks) / 10;
-        o.decaysGiven = false;
+        o.ticks = ticks.value;
     } else if (name == "--decays") {
-        const auto value = ReadWhole(name, text, 1, LargestWholeCount, error);
+        if (o.ticks) {
+            error = "options --seconds and --decays exclude each other";
+            return false;
+        }
+        const auto value = ReadWholeOption(name, text, 1, MaxDecays, error);
         if (!value) return false;
-        o.decays = static_cast<std::uint64_t>(*value);
-        o.decaysGiven = true;
+        o.decays = *value;
     } else if (name == "--seed") {
-        const auto value = ReadWhole(name, text, 0, 4294967295.0, error);
+        const auto value = ReadWholeOption(name, text, 0, 4294967295u, error);
         if (!value) return false;
         o.seed = static_cast<std::uint32_t>(*value);
     } else if (name == "--distance") {
@@ -112,15 +259,48 @@ bool ApplyOption(Options& o, std::string_view name, std::string_view text, std::
             return false;
         }
         o.resolution = *value;
-    } else if (name == "--format") {
-        if (text == "csv") {
-            o.format = OutputFormat::Csv;
-        } else if (text == "spe") {
-            o.format = OutputFormat::Spe;
+    } else if (name == "--generator") {
+        if (text == "lcg32") {
+            o.generator = Generator::Lcg32;
+        } else if (text == "philox") {
+            o.generator = Generator::Philox;
         } else {
-            error = "option --format: " + Quoted(text) + " is neither csv nor spe";
+            error = "option --generator: " + Quoted(text) + " is neither lcg32 nor philox";
             return false;
         }
+    } else if (name == "--threads") {
+        const auto value = ReadWholeOption(name, text, 1, MaxThreads, error);
+        if (!value) return false;
+        o.threads = static_cast<unsigned>(*value);
+    } else if (name == "--blocks") {
+        const std::size_t colon = text.find(':');
+        if (colon == std::string_view::npos) {
+            error = "option --blocks: " + Quoted(text) + " is not FIRST:LAST";
+            return false;
+        }
+        const auto first = ReadWholeOption(name, text.substr(0, colon), 0, MaxDecays, error);
+        if (!first) return false;
+        const auto last = ReadWholeOption(name, text.substr(colon + 1), 0, MaxDecays, error);
+        if (!last) return false;
+        if (*first > *last) {
+            error = "option --blocks: " + Quoted(text) + " has FIRST above LAST";
+            return false;
+        }
+        o.blocks = BlockRange{*first, *last};
+    } else if (name == "--start-time") {
+        o.startTime = ParseIsoTime(text);
+        if (!o.startTime) {
+            error = "option --start-time: " + Quoted(text) +
+                    " is not a UTC time such as 2026-12-08T15:08:54Z";
+            return false;
+        }
+    } else if (name == "--format") {
+        const auto format = FormatNamed(text);
+        if (!format) {
+            error = "option --format: " + Quoted(text) + " is none of csv, spe and n42";
+            return false;
+        }
+        o.format = *format;
     } else { // --output
         if (text.empty()) {
             error = "option --output: the file name is empty";
@@ -131,239 +311,196 @@ bool ApplyOption(Options& o, std::string_view name, std::string_view text, std::
     return true;
 }
 
+// The checks that need every option.
+std::string CheckTogether(Options& o, bool formatGiven) {
+    if (o.merge && o.inputs.empty() && !o.help && !o.version)
+        return "merge needs at least one spectrum file";
+    if (const auto implied = FormatOfExtension(o.output)) {
+        if (formatGiven && *implied != o.format)
+            return "the --format contradicts the extension of the output file " + Quoted(o.output);
+        o.format = *implied;
+    }
+    if (o.generator == Generator::Lcg32) {
+        if (o.threads && *o.threads > 1)
+            return "--generator lcg32 is one stream and runs on one thread; --threads above 1 "
+                   "needs --generator philox";
+        if (o.blocks)
+            return "--generator lcg32 is one stream that cannot be sliced; --blocks needs "
+                   "--generator philox";
+    }
+    return {};
+}
+
 } // namespace
+
+const char* GeneratorName(Generator generator) {
+    return generator == Generator::Philox ? "philox" : "lcg32";
+}
 
 ParseResult ParseArguments(const std::vector<std::string_view>& args) {
     ParseResult result;
     Options& o = result.options;
-    bool secondsGiven = false;
-    for (std::size_t i = 0; i < args.size(); ++i) {
+    std::size_t i = 0;
+    if (!args.empty() && args[0] == "merge") {
+        o.merge = true;
+        i = 1;
+    }
+    const Mode mode = o.merge ? Mode::Merge : Mode::Run;
+    std::vector<const OptionSpec*> given;
+    bool onlyFiles = false; // after "--"
+    for (; i < args.size(); ++i) {
         std::string_view name = args[i];
-        if (name == "--help" || name == "-h") {
-            o.help = true;
+        if (onlyFiles || name.empty() || name[0] != '-' || name == "-") {
+            if (!o.merge) {
+                result.error = "unexpected argument " + Quoted(name);
+                return result;
+            }
+            o.inputs.emplace_back(name);
             continue;
         }
-        if (name.substr(0, 2) != "--") {
-            result.error = "unexpected argument " + Quoted(name);
-            return result;
+        if (name == "--") {
+            onlyFiles = true;
+            continue;
         }
         std::string_view value;
         bool hasValue = false;
-        const std::size_t equals = name.find('=');
-        if (equals != std::string_view::npos) {
-            value = name.substr(equals + 1);
-            name = name.substr(0, equals);
+        if (name.substr(0, 2) == "--") {
+            const std::size_t equals = name.find('=');
+            if (equals != std::string_view::npos) {
+                value = name.substr(equals + 1);
+                name = name.substr(0, equals);
+                hasValue = true;
+            }
+        } else if (name.size() > 2) { // -oFILE
+            value = name.substr(2);
+            name = name.substr(0, 2);
             hasValue = true;
         }
-        if (!IsValueOption(name)) {
+        const OptionSpec* spec = FindOption(name);
+        if (!spec) {
             result.error = "unknown option " + Quoted(name);
             return result;
         }
-        if (!hasValue) {
+        if ((static_cast<int>(spec->modes) & static_cast<int>(mode)) == 0) {
+            result.error = "option " + std::string(spec->name) + " does not apply to merge";
+            return result;
+        }
+        if (std::find(given.begin(), given.end(), spec) != given.end()) {
+            result.error = "option " + std::string(spec->name) + " is given twice";
+            return result;
+        }
+        given.push_back(spec);
+        if (!spec->takesValue && hasValue) {
+            result.error = "option " + std::string(spec->name) + " takes no value";
+            return result;
+        }
+        if (spec->takesValue && !hasValue) {
             if (i + 1 == args.size()) {
-                result.error = "option " + std::string(name) + " needs a value";
+                result.error = "option " + std::string(spec->name) + " needs a value";
                 return result;
             }
             value = args[++i];
         }
-        if (!ApplyOption(o, name, value, result.error)) return result;
-        secondsGiven = secondsGiven || name == "--seconds";
+        if (!ApplyOption(o, spec->name, value, result.error)) return result;
     }
-    if (secondsGiven && o.decaysGiven) {
-        result.error = "options --seconds and --decays exclude each other";
-        return result;
-    }
-    if (!std::isfinite(o.distance + o.height + o.radius + o.resolution))
-        result.error = "the geometry and resolution must be finite numbers";
+    const bool formatGiven =
+        std::find(given.begin(), given.end(), FindOption("--format")) != given.end();
+    result.error = CheckTogether(o, formatGiven);
     return result;
 }
 
 std::string Usage() {
-    return "Usage: pelzamo-sim [--seconds S | --decays N] [--seed N] [--distance CM]\n"
-           "                   [--height CM] [--radius CM] [--resolution R]\n"
-           "                   [--format csv|spe] [--output FILE]\n"
+    const auto perTick = model::DecaysPerTick(sim::EventsPerTick);
+    const std::string tick = platform::FormatFloat(model::TickLength / 1000.0);
+    return "Usage: pelzamo-sim [OPTION]...\n"
+           "  or:  pelzamo-sim merge [-o FILE] [--format F] FILE...\n"
+           "Simulate the gamma spectrum of the built-in source (0.662, 2.56 and 3.75 MeV) in\n"
+           "the sodium-iodide detector of Pelzamo2007 and write its 4096 channels; or sum\n"
+           "the spectrum files of one run made in slices.\n"
            "\n"
-           "Simulates the gamma spectrum of the built-in source (0.662, 2.56 and 3.75 MeV)\n"
-           "in the sodium-iodide detector and writes its 4096 channels.\n"
+           "Run:\n"
+           "      --seconds S          simulated time in s, a multiple of " +
+           tick + " (default 10);\n" + "                           a second is " +
+           std::to_string(model::TicksPerSecond) + " ticks of " + std::to_string(perTick) +
+           " decays\n"
+           "      --decays N           the number of decays instead of a time\n"
+           "      --seed N             seed, 0 to 4294967295 (default: from the clock)\n"
+           "      --distance CM        source to detector as shown on the bench (default 8.5)\n"
+           "      --height CM          half-length of the crystal, which spans twice this\n"
+           "                           height (default 3)\n"
+           "      --radius CM          radius of the crystal (default 3)\n"
+           "      --resolution KEV     twice the standard deviation at 1 MeV (default 20)\n"
+           "      --generator G        lcg32 (default): the detector window's generator,\n"
+           "                           one stream with a period of 2^32 draws (some 10^9\n"
+           "                           decays); philox: Philox4x32-10, each block of decays\n"
+           "                           its own stream, for runs of any length\n"
+           "      --threads N          threads for philox (default: every core the program\n"
+           "                           may use); the spectrum does not depend on N\n"
+           "      --blocks FIRST:LAST  only blocks FIRST to LAST (philox); block k is the\n"
+           "                           k-th simulated second of the run, counted from 0\n"
+           "      --start-time T       start of the measurement written to the file, such\n"
+           "                           as 2026-12-08T15:08:54Z (default: now)\n"
            "\n"
-           "  --seconds S      simulated time in s, a multiple of 0.1 (default 10); one\n"
-           "                   second is 10 ticks of 20001 decays\n"
-           "  --decays N       the number of decays instead of a time\n"
-           "  --seed N         seed of the generator, 0 to 4294967295 (default: the clock)\n"
-           "  --distance CM    source to detector as shown on the bench (default 8.5)\n"
-           "  --height CM      detector height (default 3)\n"
-           "  --radius CM      detector radius (default 3)\n"
-           "  --resolution R   twice the standard deviation at 1 MeV in keV (default 20)\n"
-           "  --format F       csv (default) or spe (IAEA ASCII spectrum)\n"
-           "  --output FILE    write to FILE instead of standard output\n"
-           "  --help           show this text\n"
+           "Output:\n"
+           "  -o, --output FILE        write to FILE (default: standard output); an existing\n"
+           "                           FILE must be a regular file, and is replaced only\n"
+           "                           once the spectrum is complete\n"
+           "      --format F           csv (channel,counts), spe (IAEA ASCII) or n42 (ANSI\n"
+           "                           N42.42-2011 XML); by default the extension of FILE\n"
+           "                           (.csv, .spe, .n42), else csv\n"
+           "  -h, --help               show this text and exit\n"
+           "      --version            show the version and exit\n"
            "\n"
-           "A summary goes to standard error. Exit status 2 on bad input, with nothing\n"
-           "written.\n";
+           "Merge:\n"
+           "  pelzamo-sim merge sums SPE files that slices of one philox run wrote with\n"
+           "  --blocks: same geometry, resolution, generator, seed, length and program\n"
+           "  version, and no block twice. Slices that together make every block merge into\n"
+           "  the file that the whole run writes with the same --start-time.\n"
+           "\n"
+           "A summary goes to standard error, and a progress line when it is a terminal.\n"
+           "Exit status: 0 on success; 2 when an argument or input file is refused or the\n"
+           "output cannot be written, with one line on standard error and no file touched.\n";
 }
 
-sim::DetectorGeometry MakeGeometry(const Options& options) {
-    sim::DetectorGeometry g{
-        0, 0, options.distance + options.height / 2, options.height, options.radius, 0};
-    g.boundingRadius = sim::ComputeBoundingRadius(g);
-    return g;
+std::string VersionText() {
+    return "pelzamo-sim (Pelzamo2007) " PELZAMO_VERSION "\n"
+           "Generators: the detector window's 32-bit LCG, and Philox4x32-10 from Random123.\n";
 }
 
-sim::Calibration MakeCalibration(const Options& options) {
-    return sim::Calibration{10, 1000, options.resolution};
+std::string IsoTime(std::int64_t unixTime) {
+    using namespace std::chrono;
+    const sys_seconds time{seconds{unixTime}};
+    const sys_days day = floor<days>(time);
+    const year_month_day date{day};
+    const hh_mm_ss clock{time - day};
+    char text[40];
+    std::snprintf(text, sizeof text, "%04d-%02u-%02uT%02d:%02d:%02dZ",
+                  static_cast<int>(date.year()), static_cast<unsigned>(date.month()),
+                  static_cast<unsigned>(date.day()), static_cast<int>(clock.hours().count()),
+                  static_cast<int>(clock.minutes().count()),
+                  static_cast<int>(clock.seconds().count()));
+    return text;
 }
 
-std::string CheckGeometry(const sim::DetectorGeometry& g) {
-    // The same test as the emission makes: the source at the origin must lie strictly
-    // outside the sphere about the centre that encloses the crystal.
-    const double d2 = g.x * g.x + g.y * g.y + g.z * g.z;
-    if (g.boundingRadius * g.boundingRadius >= d2)
-        return "the source lies inside the detector's bounding sphere (centre " +
-               platform::FormatFloat(g.z) + " cm from the source, bounding radius " +
-               platform::FormatFloat(g.boundingRadius) + " cm); increase the distance";
-    return {};
-}
-
-std::uint64_t DecaysPerSecond(std::int32_t eventsPerTick) {
-    return 10 * (static_cast<std::uint64_t>(eventsPerTick < 0 ? 0 : eventsPerTick) + 1);
-}
-
-std::uint64_t DecaysToRun(const Options& options, std::int32_t eventsPerTick) {
-    if (options.decaysGiven) return options.decays;
-    const auto ticks = static_cast<std::uint64_t>(std::llround(options.seconds * 10));
-    return ticks * (DecaysPerSecond(eventsPerTick) / 10);
-}
-
-namespace {
-
-// Counts what RunHistory reports; the geometry is checked before the run, so the
-// source never lies inside the detector.
-class CountingHooks final : public sim::HistoryHooks {
-public:
-    void PlotChannel(std::int32_t) override {}
-    void SourceInsideDetector() override { sourceInside = true; }
-    bool sourceInside = false;
-};
-
-} // namespace
-
-RunSummary Simulate(const sim::DetectorGeometry& geometry, const sim::Calibration& calibration,
-                    std::uint64_t decays, sim::Spectrum& spectrum, sim::RandomGenerator& rng,
-                    const std::function<void(std::uint64_t)>& progress) {
-    constexpr std::uint64_t ProgressEvery = 1u << 16;
-    const auto start = std::chrono::steady_clock::now();
-    CountingHooks hooks;
-    sim::HistoryTally tally;
-    RunSummary summary;
-    for (std::uint64_t i = 0; i < decays && !hooks.sourceInside; ++i) {
-        if (sim::RunHistory(geometry, calibration, spectrum, tally, hooks, rng) ==
-            sim::HistoryOutcome::Counted)
-            ++summary.counted;
-        ++summary.decays;
-        if (progress && summary.decays % ProgressEvery == 0) progress(summary.decays);
-    }
-    summary.wallSeconds =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    summary.simulatedSeconds = static_cast<double>(summary.decays) /
-                               static_cast<double>(DecaysPerSecond(sim::EventsPerTick));
-    return summary;
-}
-
-std::string FormatSummary(const RunSummary& s, std::uint32_t seed) {
-    std::ostringstream out;
-    out << "pelzamo-sim: " << s.decays << " decays, " << s.counted << " counted, "
-        << platform::FormatFloat(s.simulatedSeconds) << " s simulated, "
-        << platform::FormatFloat(std::round(s.wallSeconds * 1000) / 1000) << " s wall";
-    if (s.wallSeconds > 0)
-        out << ", " << static_cast<std::uint64_t>(static_cast<double>(s.decays) / s.wallSeconds)
-            << " decays/s";
-    out << ", seed " << seed;
-    return out.str();
-}
-
-void WriteCsv(std::ostream& out, const sim::Spectrum& spectrum) {
-    out << "channel,counts\n";
-    for (int channel = 0; channel < 4096; ++channel)
-        out << channel << ',' << spectrum[channel] << '\n';
-}
-
-void WriteSpe(std::ostream& out, const sim::Spectrum& spectrum, const SpeHeader& header) {
-    const sim::Calibration& c = header.calibration;
-    // channel = E (MeV) * gain + offset, so E (keV) = -offset * 1000 / gain + 1000 / gain
-    // * channel.
-    const double a = -c.ChannelOffset * 1000 / c.ChannelsPerMeV; // keV
-    const double b = 1000 / c.ChannelsPerMeV;                    // keV per channel
-    const std::string time = platform::FormatFloat(header.measuringSeconds);
-    out << "$SPEC_ID:\n" << header.id << '\n';
-    out << "$DATE_MEA:\n" << header.date << '\n';
-    out << "$MEAS_TIM:\n" << time << ' ' << time << '\n';
-    out << "$DATA:\n0 4095\n";
-    for (int channel = 0; channel < 4096; ++channel)
-        out << spectrum[channel] << '\n';
-    out << "$ENER_FIT:\n" << platform::FormatFloat(a) << ' ' << platform::FormatFloat(b) << '\n';
-}
-
-AtomicFile::AtomicFile(std::filesystem::path target) : target_(std::move(target)) {}
-
-AtomicFile::~AtomicFile() {
-    Discard();
-}
-
-void AtomicFile::Discard() {
-    if (file_) {
-        std::fclose(file_);
-        file_ = nullptr;
-    }
-    if (!temporary_.empty()) {
-        std::error_code ignored;
-        std::filesystem::remove(temporary_, ignored);
-        temporary_.clear();
-    }
-}
-
-std::string AtomicFile::Open() {
-    const std::string shown = Quoted(target_.string());
-    std::error_code ec;
-    if (std::filesystem::is_directory(target_, ec))
-        return "cannot write " + shown + ": it is a folder";
-    std::filesystem::path folder = target_.parent_path();
-    if (folder.empty()) folder = ".";
-    std::random_device entropy;
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        std::ostringstream name;
-        name << '.' << target_.filename().string() << '.' << std::hex << entropy() << ".tmp";
-        const std::filesystem::path candidate = folder / name.str();
-        // "x": fails rather than opening a file that already exists.
-        file_ = std::fopen(candidate.string().c_str(), "wbx");
-        if (file_) {
-            temporary_ = candidate;
-            return {};
-        }
-        if (errno != EEXIST) return "cannot write " + shown + ": " + std::strerror(errno);
-    }
-    return "cannot write " + shown + ": no free name for a temporary file";
-}
-
-std::string AtomicFile::Commit(std::string_view content) {
-    const std::string shown = Quoted(target_.string());
-    if (!file_) return "cannot write " + shown + ": not open";
-    const bool written = std::fwrite(content.data(), 1, content.size(), file_) == content.size();
-    const bool flushed = std::fflush(file_) == 0;
-    const bool closed = std::fclose(file_) == 0;
-    file_ = nullptr;
-    if (!written || !flushed || !closed) {
-        const std::string reason = std::strerror(errno);
-        Discard();
-        return "cannot write " + shown + ": " + reason;
-    }
-    std::error_code ec;
-    std::filesystem::rename(temporary_, target_, ec);
-    if (ec) {
-        Discard();
-        return "cannot write " + shown + ": " + ec.message();
-    }
-    temporary_.clear();
-    return {};
+std::optional<std::int64_t> ParseIsoTime(std::string_view text) {
+    // YYYY-MM-DDThh:mm:ssZ, every field its digits.
+    constexpr std::string_view Shape = "dddd-dd-ddTdd:dd:ddZ";
+    if (text.size() != Shape.size()) return std::nullopt;
+    for (std::size_t i = 0; i < Shape.size(); ++i)
+        if (Shape[i] == 'd' ? !platform::IsDecimalDigit(text[i]) : text[i] != Shape[i])
+            return std::nullopt;
+    const auto number = [&](std::size_t at, std::size_t length) {
+        int value = 0;
+        for (std::size_t i = at; i < at + length; ++i)
+            value = value * 10 + (text[i] - '0');
+        return value;
+    };
+    using namespace std::chrono;
+    const year_month_day date{year{number(0, 4)}, month{static_cast<unsigned>(number(5, 2))},
+                              day{static_cast<unsigned>(number(8, 2))}};
+    const int h = number(11, 2), m = number(14, 2), s = number(17, 2);
+    if (!date.ok() || h > 23 || m > 59 || s > 59) return std::nullopt;
+    return (sys_days{date}.time_since_epoch() + hours{h} + minutes{m} + seconds{s}) / seconds{1};
 }
 
 } // namespace simcli

@@ -1,12 +1,19 @@
-// pelzamo-sim: simulates a spectrum without a window and writes it as CSV or SPE.
+// pelzamo-sim: simulates a spectrum without a window and writes it as CSV, SPE or N42;
+// or merges the SPE files of the slices of one run.
 
+#include "tools/OutputFile.h"
+#include "tools/Run.h"
 #include "tools/SimCli.h"
+#include "tools/SpectrumFile.h"
 
+#include "platform/Files.h"
+#include "platform/Numbers.h"
 #include "simulation/CrossSection.h"
 #include "simulation/Random.h"
 #include "simulation/Source.h"
 
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <ctime>
 #include <iostream>
@@ -15,63 +22,58 @@
 #include <string>
 #include <vector>
 
-#ifdef _WIN32
-#include <io.h>
-#define PELZAMO_ISATTY(fd) _isatty(fd)
-#define PELZAMO_FILENO(f) _fileno(f)
-#else
+#include <sys/stat.h>
 #include <unistd.h>
-#define PELZAMO_ISATTY(fd) isatty(fd)
-#define PELZAMO_FILENO(f) fileno(f)
-#endif
 
 namespace {
 
-constexpr int ExitBadInput = 2;
+constexpr int ExitRefused = 2;
 
 int Fail(const std::string& message) {
     std::cerr << "pelzamo-sim: " << message << '\n';
-    return ExitBadInput;
+    return ExitRefused;
 }
 
-std::string LocalDateTime() {
-    const std::time_t now = std::time(nullptr);
-    char text[32] = "";
-    if (const std::tm* local = std::localtime(&now))
-        std::strftime(text, sizeof text, "%m/%d/%Y %H:%M:%S", local);
-    return text;
+// Writes the record to the output file, or to standard output without one.
+int Write(const simcli::Options& options, const simcli::SpectrumRecord& record) {
+    std::ostringstream text;
+    simcli::WriteFormat(text, record, options.format);
+    if (!options.output.empty()) {
+        if (const std::string error = simcli::WriteOutput(options.output, text.str());
+            !error.empty())
+            return Fail(error);
+    } else {
+        std::cout << text.str() << std::flush;
+        if (!std::cout) return Fail("cannot write to standard output");
+    }
+    return 0;
 }
 
-std::string SpectrumId(const simcli::Options& o, std::uint32_t seed) {
-    std::ostringstream id;
-    id << "Pelzamo2007 simulated spectrum: distance " << o.distance << " cm, height " << o.height
-       << " cm, radius " << o.radius << " cm, resolution " << o.resolution << " keV, seed " << seed;
-    return id.str();
-}
-
-// Shows the share done on one line of a terminal, once the run has lasted a second.
+// Shows the share done on one line of a terminal, once the run has lasted two seconds:
+// percent, decays per second and the time left.
 class ProgressLine {
 public:
     explicit ProgressLine(std::uint64_t total)
-        : total_(total), enabled_(PELZAMO_ISATTY(PELZAMO_FILENO(stderr)) != 0),
+        : total_(total), enabled_(isatty(STDERR_FILENO) != 0),
           start_(std::chrono::steady_clock::now()) {}
 
     void Update(std::uint64_t done) {
-        if (!enabled_) return;
-        const auto now = std::chrono::steady_clock::now();
-        if (now - start_ < std::chrono::seconds(1) || now - last_ < std::chrono::milliseconds(250))
-            return;
-        last_ = now;
+        if (!enabled_ || done == 0) return;
+        const double elapsed =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
+        if (elapsed < 2) return;
+        const double rate = static_cast<double>(done) / elapsed;
+        const auto left = static_cast<long long>(static_cast<double>(total_ - done) / rate);
         shown_ = true;
         std::fprintf(
-            stderr, "\rpelzamo-sim: %3d%% (%llu of %llu decays)",
-            static_cast<int>(100.0 * static_cast<double>(done) / static_cast<double>(total_)),
-            static_cast<unsigned long long>(done), static_cast<unsigned long long>(total_));
+            stderr, "\rpelzamo-sim: %3d%%, %.0f decays/s, %lld:%02lld:%02lld left ",
+            static_cast<int>(100.0 * static_cast<double>(done) / static_cast<double>(total_)), rate,
+            left / 3600, left / 60 % 60, left % 60);
         std::fflush(stderr);
     }
 
     void Clear() {
-        if (shown_) std::fprintf(stderr, "\r%70s\r", "");
+        if (shown_) std::fprintf(stderr, "\r%72s\r", "");
     }
 
 private:
@@ -79,12 +81,91 @@ private:
     bool enabled_;
     bool shown_ = false;
     std::chrono::steady_clock::time_point start_;
-    std::chrono::steady_clock::time_point last_{};
 };
+
+int RunSimulation(const simcli::Options& options) {
+    sim::RandomGenerator clock;
+    sim::InitSimulation(clock); // the table, the source, and a seed from the clock
+    sim::ComputeEventsPerTick();
+    const std::uint32_t seed = options.seed ? *options.seed : clock.Seed();
+    const std::int64_t startTime = options.startTime ? *options.startTime : std::time(nullptr);
+
+    simcli::RunPlan plan;
+    if (const std::string error = simcli::MakePlan(options, seed, plan); !error.empty())
+        return Fail(error);
+    // Refuse an output that cannot be written before anything is simulated.
+    if (!options.output.empty()) {
+        simcli::OutputTarget target;
+        if (const std::string error = simcli::ResolveOutput(options.output, target); !error.empty())
+            return Fail(error);
+    }
+
+    const std::uint64_t decays = simcli::DecaysInBlocks(plan.decays, plan.blockDecays, plan.blocks);
+    ProgressLine progress(decays);
+    const simcli::RunResult result =
+        simcli::Run(plan, [&progress](std::uint64_t done) { progress.Update(done); });
+    progress.Clear();
+    if (!result.error.empty()) return Fail(result.error);
+
+    if (const int status =
+            Write(options, simcli::MakeRecord(options, plan, startTime, result.counts)))
+        return status;
+    std::uint64_t counted = 0;
+    for (std::uint64_t count : result.counts)
+        counted += count;
+    std::ostringstream summary;
+    summary << "pelzamo-sim: " << result.decays << " decays, " << counted << " counted, "
+            << platform::FormatFloat(static_cast<double>(result.decays) /
+                                     static_cast<double>(plan.blockDecays))
+            << " s simulated, "
+            << platform::FormatFloat(std::round(result.wallSeconds * 1000) / 1000) << " s wall";
+    if (result.wallSeconds > 0)
+        summary << ", "
+                << static_cast<std::uint64_t>(static_cast<double>(result.decays) /
+                                              result.wallSeconds)
+                << " decays/s";
+    summary << ", " << simcli::GeneratorName(plan.generator) << " seed " << plan.seed << ", "
+            << plan.threads << (plan.threads == 1 ? " thread" : " threads");
+    if (plan.generator == simcli::Generator::Philox)
+        summary << ", blocks " << simcli::FormatBlocks({plan.blocks});
+    std::cerr << summary.str() << '\n';
+    return 0;
+}
+
+int RunMerge(const simcli::Options& options) {
+    // An SPE file of this tool is some 60 kB; far larger is not one.
+    constexpr std::size_t MaxInputBytes = 16u * 1024u * 1024u;
+    if (!options.output.empty()) {
+        simcli::OutputTarget target;
+        if (const std::string error = simcli::ResolveOutput(options.output, target); !error.empty())
+            return Fail(error);
+    }
+    std::vector<simcli::SpectrumRecord> records(options.inputs.size());
+    for (std::size_t i = 0; i < options.inputs.size(); ++i) {
+        const std::string& name = options.inputs[i];
+        const std::string shown = "'" + name + "'";
+        struct stat status;
+        if (stat(name.c_str(), &status) != 0) return Fail("cannot read " + shown);
+        const std::optional<std::string> text = platform::ReadRegularFile(name, MaxInputBytes);
+        if (!text) return Fail("cannot read " + shown + ": not a regular file of at most 16 MiB");
+        if (const std::string error = simcli::ReadSpe(*text, records[i]); !error.empty())
+            return Fail(shown + ": " + error);
+    }
+    simcli::SpectrumRecord merged;
+    if (const std::string error = simcli::Merge(records, merged); !error.empty())
+        return Fail(error);
+    if (const int status = Write(options, merged)) return status;
+    std::cerr << "pelzamo-sim: merged " << records.size() << " files: blocks "
+              << simcli::FormatBlocks(merged.blocks) << " of "
+              << simcli::BlockCount(merged.runDecays, merged.blockDecays) << ", "
+              << simcli::RecordDecays(merged) << " decays\n";
+    return 0;
+}
 
 } // namespace
 
 int main(int argc, char** argv) {
+    simcli::RemoveTemporaryOnSignals();
     const std::vector<std::string_view> args(argv + 1, argv + argc);
     const simcli::ParseResult parsed = simcli::ParseArguments(args);
     if (!parsed.error.empty()) return Fail(parsed.error + " (see --help)");
@@ -93,47 +174,9 @@ int main(int argc, char** argv) {
         std::cout << simcli::Usage();
         return 0;
     }
-
-    const sim::DetectorGeometry geometry = simcli::MakeGeometry(options);
-    if (const std::string error = simcli::CheckGeometry(geometry); !error.empty())
-        return Fail(error);
-
-    // Create the output file's temporary before the run, so that an unwritable path is
-    // reported at once and nothing is simulated in vain.
-    std::unique_ptr<simcli::AtomicFile> file;
-    if (!options.output.empty()) {
-        file = std::make_unique<simcli::AtomicFile>(options.output);
-        if (const std::string error = file->Open(); !error.empty()) return Fail(error);
+    if (options.version) {
+        std::cout << simcli::VersionText();
+        return 0;
     }
-
-    sim::RandomGenerator rng;
-    sim::InitSimulation(rng); // seeds from the clock
-    if (options.seed) rng.SetSeed(*options.seed);
-    const std::uint32_t seed = rng.Seed();
-    sim::ComputeEventsPerTick();
-    const std::uint64_t decays = simcli::DecaysToRun(options, sim::EventsPerTick);
-
-    auto spectrum = std::make_unique<sim::Spectrum>();
-    const sim::Calibration calibration = simcli::MakeCalibration(options);
-    ProgressLine progress(decays);
-    const simcli::RunSummary summary =
-        simcli::Simulate(geometry, calibration, decays, *spectrum, rng,
-                         [&progress](std::uint64_t done) { progress.Update(done); });
-    progress.Clear();
-
-    std::ostringstream text;
-    if (options.format == simcli::OutputFormat::Csv)
-        simcli::WriteCsv(text, *spectrum);
-    else
-        simcli::WriteSpe(text, *spectrum,
-                         simcli::SpeHeader{SpectrumId(options, seed), LocalDateTime(),
-                                           summary.simulatedSeconds, calibration});
-    if (file) {
-        if (const std::string error = file->Commit(text.str()); !error.empty()) return Fail(error);
-    } else {
-        std::cout << text.str() << std::flush;
-        if (!std::cout) return Fail("cannot write to standard output");
-    }
-    std::cerr << simcli::FormatSummary(summary, seed) << '\n';
-    return 0;
+    return options.merge ? RunMerge(options) : RunSimulation(options);
 }

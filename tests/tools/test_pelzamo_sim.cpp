@@ -1,5 +1,7 @@
 // The built pelzamo-sim program, run as a user runs it.
 
+#include <QString>
+#include <QXmlStreamReader>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -10,8 +12,10 @@
 #include <random>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #ifndef _WIN32
+#include <sys/stat.h>
 #include <sys/wait.h>
 #endif
 
@@ -36,14 +40,17 @@ protected:
 
     // Runs the program with the arguments (shell syntax); returns its exit status and
     // keeps its standard output and error.
-    int Run(const std::string& arguments) {
-        const fs::path out = folder / "stdout.txt";
-        const fs::path err = folder / "stderr.txt";
-        const std::string command = "'" + std::string(PELZAMO_SIM_PATH) + "' " + arguments +
-                                    " > '" + out.string() + "' 2> '" + err.string() + "'";
+    int Run(const std::string& arguments, const std::string& before = "") {
+        const fs::path out = fs::temp_directory_path() / (folder.filename().string() + ".out");
+        const fs::path err = fs::temp_directory_path() / (folder.filename().string() + ".err");
+        const std::string command = "(" + before + "'" + std::string(PELZAMO_SIM_PATH) + "' " +
+                                    arguments + ") > '" + out.string() + "' 2> '" + err.string() +
+                                    "'";
         const int status = std::system(command.c_str());
         stdoutText = Read(out);
         stderrText = Read(err);
+        fs::remove(out);
+        fs::remove(err);
 #ifndef _WIN32
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 #else
@@ -109,8 +116,10 @@ TEST_F(PelzamoSimTest, BadInputExitsWithStatus2AndWritesNothing) {
     const std::string output = " --output '" + file.string() + "'";
     for (const std::string& arguments :
          {std::string("--bogus"), std::string("--decays 0"), std::string("--decays many"),
-          std::string("--seed -1"), std::string("--distance 1"), std::string("--height 0"),
-          std::string("--format txt"), std::string("--seconds 1 --decays 10")}) {
+          std::string("--seed -1"), std::string("--seed 1e-400"), std::string("--seed 1 --seed 2"),
+          std::string("--distance 1"), std::string("--height 0"), std::string("--format txt"),
+          std::string("--seconds 1 --decays 10"), std::string("--decays 10 --seconds 1"),
+          std::string("--decays 2e9"), std::string("--generator philox --blocks 0:99")}) {
         EXPECT_EQ(Run(arguments + output), 2) << arguments;
         EXPECT_EQ(stdoutText, "") << arguments;
         EXPECT_EQ(std::count(stderrText.begin(), stderrText.end(), '\n'), 1)
@@ -119,14 +128,93 @@ TEST_F(PelzamoSimTest, BadInputExitsWithStatus2AndWritesNothing) {
     }
     EXPECT_EQ(Run("--decays 10 --output '" + (folder / "missing" / "x.csv").string() + "'"), 2);
     EXPECT_NE(stderrText.find("missing"), std::string::npos);
-    EXPECT_EQ(Run("--decays 10 --output '" + folder.string() + "'"), 2);
+    // Only a regular file or a new name: not a folder, a device or a named pipe, nor a
+    // link to one; refused before any run.
+    ASSERT_EQ(mkfifo((folder / "fifo").c_str(), 0600), 0);
+    fs::create_symlink("/dev/full", folder / "full");
+    for (const fs::path& target :
+         {folder, fs::path("/dev/null"), folder / "fifo", folder / "full"}) {
+        EXPECT_EQ(Run("--seconds 100 -o '" + target.string() + "'"), 2) << target;
+        EXPECT_EQ(stderrText.find("decays"), std::string::npos) << "nothing simulated";
+    }
     EXPECT_EQ(std::distance(fs::directory_iterator(folder), {}), 3) << "no temporary left";
 }
 
-TEST_F(PelzamoSimTest, HelpShowsUsage) {
+TEST_F(PelzamoSimTest, AnInterruptedRunLeavesNoTemporaryFile) {
+    // The file-size limit strikes while the spectrum is written: the handler removes the
+    // temporary, then the signal ends the program.
+    const fs::path sub = folder / "out";
+    fs::create_directory(sub);
+    EXPECT_NE(Run("--decays 10 -o '" + (sub / "a.spe").string() + "'", "ulimit -f 1; "), 0);
+    EXPECT_TRUE(fs::is_empty(sub));
+    // A run stopped while it simulates has made no temporary yet.
+    const std::string command = "'" + std::string(PELZAMO_SIM_PATH) +
+                                "' --generator philox --threads 1 --seconds 100000 -o '" +
+                                (sub / "b.csv").string() +
+                                "' 2>/dev/null & sleep 0.3; kill -TERM $!; wait $!";
+    EXPECT_NE(std::system(command.c_str()), 0);
+    EXPECT_TRUE(fs::is_empty(sub));
+}
+
+TEST_F(PelzamoSimTest, SlicesMergedGiveTheWholeRunOnAnyThreadCount) {
+    const std::string run = "--generator philox --seed 7 --seconds 3.5 --start-time "
+                            "2026-12-08T15:08:54Z ";
+    const auto path = [&](const char* name) { return "'" + (folder / name).string() + "'"; };
+    ASSERT_EQ(Run(run + "--threads 1 -o " + path("one.spe")), 0) << stderrText;
+    ASSERT_EQ(Run(run + "--threads 3 -o " + path("three.spe")), 0);
+    EXPECT_EQ(Read(folder / "one.spe"), Read(folder / "three.spe"));
+    ASSERT_EQ(Run(run + "-o " + path("whole.n42")), 0);
+    ASSERT_EQ(Run(run + "--blocks 2:3 -o " + path("b.spe")), 0);
+    ASSERT_EQ(Run(run + "--blocks 0:1 -o " + path("a.spe")), 0);
+    ASSERT_EQ(Run("merge -o " + path("merged.spe") + " " + path("b.spe") + " " + path("a.spe")), 0)
+        << stderrText;
+    EXPECT_EQ(Read(folder / "merged.spe"), Read(folder / "one.spe"));
+    ASSERT_EQ(Run("merge " + path("a.spe") + " " + path("b.spe") + " -o " + path("merged.n42")), 0);
+    EXPECT_EQ(Read(folder / "merged.n42"), Read(folder / "whole.n42"));
+    EXPECT_EQ(Run("merge " + path("a.spe") + " " + path("merged.spe")), 2);
+    EXPECT_NE(stderrText.find("block 0"), std::string::npos) << stderrText;
+    EXPECT_EQ(Run("merge " + path("whole.n42")), 2) << "merge reads SPE";
+}
+
+TEST_F(PelzamoSimTest, N42IsAnAnsiN42Document) {
+    ASSERT_EQ(Run("--seed 3 --seconds 1 --start-time 2026-12-08T15:08:54Z --format n42"), 0);
+    QXmlStreamReader xml(QString::fromStdString(stdoutText));
+    const QString n42 = "http://physics.nist.gov/N42/2011/N42";
+    int measurements = 0;
+    std::vector<std::string> texts; // of the elements below, by name
+    std::vector<long long> counts;
+    while (!xml.atEnd()) {
+        if (xml.readNext() != QXmlStreamReader::StartElement) continue;
+        EXPECT_EQ(xml.namespaceUri().toString(), n42) << xml.name().toString().toStdString();
+        const QString name = xml.name().toString();
+        if (name == "RadMeasurement") ++measurements;
+        if (name == "ChannelData") {
+            for (const QString& value : xml.readElementText().simplified().split(' '))
+                counts.push_back(value.toLongLong());
+        } else if (name == "StartDateTime" || name == "RealTimeDuration" ||
+                   name == "LiveTimeDuration" || name == "CoefficientValues") {
+            texts.push_back(name.toStdString() + "=" + xml.readElementText().toStdString());
+        }
+    }
+    ASSERT_FALSE(xml.hasError()) << xml.errorString().toStdString();
+    EXPECT_EQ(measurements, 1);
+    EXPECT_EQ(texts, (std::vector<std::string>{"CoefficientValues=-10 1 0",
+                                               "StartDateTime=2026-12-08T15:08:54Z",
+                                               "RealTimeDuration=PT1S", "LiveTimeDuration=PT1S"}));
+    ASSERT_EQ(counts.size(), 4096u);
+    long long total = 0;
+    for (long long count : counts)
+        total += count;
+    EXPECT_NE(stderrText.find(std::to_string(total) + " counted"), std::string::npos) << total;
+}
+
+TEST_F(PelzamoSimTest, HelpAndVersion) {
     ASSERT_EQ(Run("--help"), 0);
     EXPECT_EQ(stdoutText.rfind("Usage: pelzamo-sim", 0), 0u);
-    EXPECT_NE(stdoutText.find("--resolution"), std::string::npos);
+    for (const char* item : {"--resolution", "half-length", "-o, --output", "merge"})
+        EXPECT_NE(stdoutText.find(item), std::string::npos) << item;
+    ASSERT_EQ(Run("--version"), 0);
+    EXPECT_EQ(stdoutText.rfind("pelzamo-sim (Pelzamo2007) ", 0), 0u);
 }
 
 } // namespace

@@ -1,7 +1,10 @@
-// The batch tool's library parts: arguments, geometry, run length, file layouts and the
-// replace-when-complete file write.
+// The batch tool's library parts: arguments, the plan and run, the file layouts, the
+// merge and the output file.
 
+#include "tools/OutputFile.h"
+#include "tools/Run.h"
 #include "tools/SimCli.h"
+#include "tools/SpectrumFile.h"
 
 #include "simulation/CrossSection.h"
 #include "simulation/Random.h"
@@ -13,11 +16,14 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <memory>
+#include <limits>
 #include <random>
 #include <sstream>
 #include <string>
 #include <vector>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -31,38 +37,61 @@ simcli::ParseResult Parse(std::vector<std::string_view> args) {
 TEST(SimCliArguments, DefaultsMatchTheDetectorWindow) {
     const auto r = Parse({});
     ASSERT_EQ(r.error, "");
-    EXPECT_FALSE(r.options.decaysGiven);
-    EXPECT_EQ(r.options.seconds, 10);
-    EXPECT_FALSE(r.options.seed.has_value());
+    EXPECT_FALSE(r.options.ticks || r.options.decays || r.options.seed || r.options.threads ||
+                 r.options.blocks || r.options.startTime);
     EXPECT_EQ(r.options.distance, 8.5);
     EXPECT_EQ(r.options.height, 3);
     EXPECT_EQ(r.options.radius, 3);
     EXPECT_EQ(r.options.resolution, 20);
+    EXPECT_EQ(r.options.generator, simcli::Generator::Lcg32);
     EXPECT_EQ(r.options.format, simcli::OutputFormat::Csv);
     EXPECT_EQ(r.options.output, "");
 }
 
 TEST(SimCliArguments, EveryOptionInBothForms) {
-    const auto r =
-        Parse({"--decays", "1e6", "--seed=4294967295", "--distance", "3", "--height=2.5",
-               "--radius", "1", "--resolution=0", "--format", "spe", "--output=out.spe"});
+    const auto r = Parse({"--decays", "1e6", "--seed=4294967295", "--distance", "3", "--height=2.5",
+                          "--radius", "1", "--resolution=0", "--generator", "philox", "--threads=3",
+                          "--blocks", "2:4", "--start-time", "2026-12-08T15:08:54Z", "--format",
+                          "spe", "-oout.spe"});
     ASSERT_EQ(r.error, "");
-    EXPECT_TRUE(r.options.decaysGiven);
-    EXPECT_EQ(r.options.decays, 1000000u);
-    EXPECT_EQ(*r.options.seed, 4294967295u);
-    EXPECT_EQ(r.options.distance, 3);
-    EXPECT_EQ(r.options.height, 2.5);
-    EXPECT_EQ(r.options.radius, 1);
-    EXPECT_EQ(r.options.resolution, 0);
-    EXPECT_EQ(r.options.format, simcli::OutputFormat::Spe);
-    EXPECT_EQ(r.options.output, "out.spe");
+    const simcli::Options& o = r.options;
+    EXPECT_EQ(o.decays, 1000000u);
+    EXPECT_EQ(o.seed, 4294967295u);
+    EXPECT_EQ(o.distance, 3);
+    EXPECT_EQ(o.height, 2.5);
+    EXPECT_EQ(o.radius, 1);
+    EXPECT_EQ(o.resolution, 0);
+    EXPECT_EQ(o.generator, simcli::Generator::Philox);
+    EXPECT_EQ(o.threads, 3u);
+    EXPECT_EQ(o.blocks, (simcli::BlockRange{2, 4}));
+    EXPECT_EQ(o.startTime, 1796742534);
+    EXPECT_EQ(o.format, simcli::OutputFormat::Spe);
+    EXPECT_EQ(o.output, "out.spe");
 
-    EXPECT_EQ(Parse({"--seconds", "2.5"}).options.seconds, 2.5);
-    EXPECT_EQ(Parse({"--seed", "0"}).options.seed, 0u);
+    // Whole numbers are read exactly, in any decimal spelling of a whole value.
+    for (const auto& [text, value] : {std::pair{"+12", 12u},
+                                      {"12.0", 12u},
+                                      {"2.5e3", 2500u},
+                                      {"0e-400", 0u},
+                                      {"4294967295", 4294967295u}})
+        EXPECT_EQ(Parse({"--seed", text}).options.seed, value) << text;
+    EXPECT_EQ(Parse({"--seconds", "2.3"}).options.ticks, 23u);
     EXPECT_TRUE(Parse({"--help"}).options.help);
+    EXPECT_TRUE(Parse({"--version"}).options.version);
+
+    // The format follows the output's extension unless given.
+    EXPECT_EQ(Parse({"-o", "a.N42"}).options.format, simcli::OutputFormat::N42);
+    EXPECT_EQ(Parse({"-o", "a.txt", "--format", "spe"}).options.format, simcli::OutputFormat::Spe);
+    EXPECT_EQ(Parse({"-o", "dir.spe/a"}).options.format, simcli::OutputFormat::Csv);
+
+    const auto merge = Parse({"merge", "-o", "all.n42", "a.spe", "--", "-b.spe"});
+    ASSERT_EQ(merge.error, "");
+    EXPECT_TRUE(merge.options.merge);
+    EXPECT_EQ(merge.options.inputs, (std::vector<std::string>{"a.spe", "-b.spe"}));
+    EXPECT_EQ(merge.options.format, simcli::OutputFormat::N42);
 }
 
-TEST(SimCliArguments, BadInputIsNamed) {
+TEST(SimCliArguments, BadInputIsNamedOnOneLine) {
     const struct {
         std::vector<std::string_view> args;
         const char* mentions;
@@ -72,10 +101,12 @@ TEST(SimCliArguments, BadInputIsNamed) {
         {{"-x"}, "-x"},
         {{"spectrum.csv"}, "spectrum.csv"},
         {{"--seconds"}, "needs a value"},
+        {{"--help=yes"}, "no value"},
         {{"--seconds", "ten"}, "ten"},
         {{"--seconds", "0"}, "above 0"},
         {{"--seconds", "-1"}, "above 0"},
         {{"--seconds", "0.05"}, "0.1 s"},
+        {{"--seconds", "0.30000000000000004"}, "0.1 s"},
         {{"--seconds", "1e14"}, "too long"},
         {{"--decays", "0"}, "--decays"},
         {{"--decays", "-3"}, "--decays"},
@@ -85,7 +116,9 @@ TEST(SimCliArguments, BadInputIsNamed) {
         {{"--seed", "4294967296"}, "4294967295"},
         {{"--seed", "-1"}, "--seed"},
         {{"--seed", "$FF"}, "--seed"},
-        {{"--seed", "1e-400"}, "--seed"}, // not 0: too small for a number
+        {{"--seed", "1e-400"}, "whole number"},
+        {{"--seed", "1", "--seed=2"}, "twice"},
+        {{"-o", "a", "--output", "b"}, "twice"},
         {{"--height", "0"}, "--height"},
         {{"--radius", "-2"}, "--radius"},
         {{"--distance", ""}, "--distance"},
@@ -94,6 +127,17 @@ TEST(SimCliArguments, BadInputIsNamed) {
         {{"--format", "CSV"}, "CSV"},
         {{"--output="}, "empty"},
         {{"--seconds", "1", "--decays", "5"}, "exclude"},
+        {{"--decays", "5", "--seconds", "1"}, "exclude"},
+        {{"--generator", "mt19937"}, "mt19937"},
+        {{"--generator", "philox", "--threads", "0"}, "--threads"},
+        {{"--generator", "philox", "--blocks", "5:3"}, "FIRST above LAST"},
+        {{"--generator", "philox", "--blocks", "5"}, "FIRST:LAST"},
+        {{"--threads", "2"}, "--generator philox"},
+        {{"--blocks", "0:1"}, "--generator philox"},
+        {{"--start-time", "2026-02-30T00:00:00Z"}, "--start-time"},
+        {{"-o", "a.csv", "--format", "spe"}, "contradicts"},
+        {{"merge"}, "at least one"},
+        {{"merge", "--seed", "1", "a.spe"}, "does not apply to merge"},
     };
     for (const auto& c : cases) {
         const auto r = ParseArguments(c.args);
@@ -103,62 +147,126 @@ TEST(SimCliArguments, BadInputIsNamed) {
     }
 }
 
-TEST(SimCliGeometry, CentreLiesHalfAHeightBehindTheShownDistance) {
-    simcli::Options o;
-    const sim::DetectorGeometry g = simcli::MakeGeometry(o);
-    EXPECT_EQ(g.x, 0);
-    EXPECT_EQ(g.y, 0);
-    EXPECT_EQ(g.z, 10);
-    EXPECT_EQ(g.height, 3);
-    EXPECT_DOUBLE_EQ(g.boundingRadius, std::sqrt(18.0));
-    EXPECT_EQ(simcli::CheckGeometry(g), "");
+// --- The plan and the run ---------------------------------------------------------------
 
-    o.distance = 3; // the closest the bench allows: centre 4.5 cm against 4.243 cm
-    EXPECT_EQ(simcli::CheckGeometry(simcli::MakeGeometry(o)), "");
-    o.distance = 2.5;
-    EXPECT_NE(simcli::CheckGeometry(simcli::MakeGeometry(o)), "");
-    // On the bounding sphere counts as inside: centre 5 cm with height 3 and radius 4.
-    o.distance = 3.5;
-    o.radius = 4;
-    EXPECT_NE(simcli::CheckGeometry(simcli::MakeGeometry(o)), "");
+class SimCliRun : public ::testing::Test {
+protected:
+    void SetUp() override {
+        sim::RandomGenerator rng;
+        sim::InitSimulation(rng);
+        sim::ComputeEventsPerTick();
+    }
+    static simcli::RunPlan Plan(std::vector<std::string_view> args, std::string* error = nullptr) {
+        const auto parsed = ParseArguments(args);
+        EXPECT_EQ(parsed.error, "");
+        simcli::RunPlan plan;
+        const std::string refused = simcli::MakePlan(parsed.options, 12345, plan);
+        if (error)
+            *error = refused;
+        else
+            EXPECT_EQ(refused, "");
+        return plan;
+    }
+    static std::uint64_t Total(const simcli::Counts& counts) {
+        std::uint64_t total = 0;
+        for (std::uint64_t count : counts)
+            total += count;
+        return total;
+    }
+};
 
-    const sim::Calibration c = simcli::MakeCalibration(o);
-    EXPECT_EQ(c.ChannelOffset, 10);
-    EXPECT_EQ(c.ChannelsPerMeV, 1000);
-    EXPECT_EQ(c.Resolution, 20);
+TEST_F(SimCliRun, PlanCutsTheRunIntoSecondsOfTicks) {
+    const std::uint64_t perTick = sim::EventsPerTick + 1u; // the window's tick
+    simcli::RunPlan plan = Plan({});
+    EXPECT_EQ(plan.decays, 100 * perTick) << "ten seconds";
+    EXPECT_EQ(plan.blockDecays, 10 * perTick);
+    EXPECT_EQ(plan.blocks, (simcli::BlockRange{0, 9}));
+    EXPECT_EQ(plan.threads, 1u);
+    EXPECT_EQ(plan.geometry.z, 10);
+    EXPECT_EQ(plan.calibration.ChannelOffset, 10);
+    EXPECT_EQ(plan.calibration.ChannelsPerMeV, 1000);
+
+    plan = Plan({"--seconds", "2.3", "--generator", "philox", "--threads", "8"});
+    EXPECT_EQ(plan.decays, 23 * perTick);
+    EXPECT_EQ(plan.blocks, (simcli::BlockRange{0, 2}));
+    EXPECT_EQ(plan.threads, 3u) << "no more threads than blocks";
+    EXPECT_EQ(simcli::DecaysInBlocks(plan.decays, plan.blockDecays, {2, 2}), 3 * perTick);
+
+    std::string error;
+    Plan({"--distance", "2.5"}, &error);
+    EXPECT_NE(error.find("inside the detector"), std::string::npos);
+    Plan({"--seconds", "3", "--generator", "philox", "--blocks", "1:3"}, &error);
+    EXPECT_NE(error.find("0 to 2"), std::string::npos);
+    // Every decay draws at least three times: past a third of the period lcg32 must
+    // repeat.
+    Plan({"--decays", "1431655765"}, &error);
+    EXPECT_EQ(error, "");
+    Plan({"--decays", "1431655766"}, &error);
+    EXPECT_NE(error.find("--generator philox"), std::string::npos);
 }
 
-TEST(SimCliRun, ASecondIsTenTicksOfEventsPerTickPlusOne) {
-    simcli::Options o;
-    EXPECT_EQ(simcli::DecaysPerSecond(20000), 200010u);
-    EXPECT_EQ(simcli::DecaysToRun(o, 20000), 2000100u);
-    o.seconds = 0.1;
-    EXPECT_EQ(simcli::DecaysToRun(o, 20000), 20001u);
-    o.seconds = 2.3;
-    EXPECT_EQ(simcli::DecaysToRun(o, 20000), 23u * 20001u);
-    o.decaysGiven = true;
-    o.decays = 7;
-    EXPECT_EQ(simcli::DecaysToRun(o, 20000), 7u);
-}
-
-TEST(SimCliRun, SimulateCountsWhatTheSpectrumHolds) {
-    sim::RandomGenerator rng;
-    sim::InitSimulation(rng);
-    rng.SetSeed(12345);
-    auto spectrum = std::make_unique<sim::Spectrum>();
+TEST_F(SimCliRun, Lcg32IsTheWindowsSpectrumAndPhiloxTheSameOnEveryThreadCount) {
+    simcli::RunPlan plan = Plan({"--decays", "200000"});
     std::vector<std::uint64_t> reports;
-    const simcli::RunSummary s =
-        simcli::Simulate(simcli::MakeGeometry({}), simcli::MakeCalibration({}), 200000, *spectrum,
-                         rng, [&](std::uint64_t done) { reports.push_back(done); });
-    EXPECT_EQ(s.decays, 200000u);
-    EXPECT_EQ(s.counted, 6550u); // the spectrum pinned for this seed in the simulation tests
-    long long total = 0;
-    for (std::int32_t count : *spectrum)
-        total += count;
-    EXPECT_EQ(total, 6550);
-    EXPECT_NEAR(s.simulatedSeconds, 200000.0 / 200010.0, 1e-12);
-    EXPECT_EQ(reports, (std::vector<std::uint64_t>{65536, 131072, 196608}));
-    EXPECT_NE(simcli::FormatSummary(s, 12345).find("6550 counted"), std::string::npos);
+    const simcli::RunResult lcg =
+        simcli::Run(plan, [&](std::uint64_t done) { reports.push_back(done); });
+    EXPECT_EQ(lcg.error, "");
+    EXPECT_EQ(lcg.decays, 200000u);
+    EXPECT_EQ(Total(lcg.counts), 6550u); // the spectrum pinned for this seed in the window
+    for (std::size_t i = 1; i < reports.size(); ++i)
+        EXPECT_LE(reports[i - 1], reports[i]);
+
+    plan = Plan({"--decays", "450000", "--generator", "philox"});
+    plan.threads = 1;
+    const simcli::RunResult one = simcli::Run(plan);
+    plan.threads = 3;
+    const simcli::RunResult three = simcli::Run(plan);
+    EXPECT_EQ(one.counts, three.counts);
+    EXPECT_EQ(three.decays, 450000u);
+    EXPECT_GT(Total(one.counts), 0u);
+}
+
+TEST_F(SimCliRun, Lcg32StopsBeforeItsPeriodAndCountsNeverWrap) {
+    const std::uint64_t period = simcli::Lcg32Period;
+    EXPECT_EQ(simcli::CheckLcg32Draws(period, 1000, 1000, false), "");
+    EXPECT_NE(simcli::CheckLcg32Draws(period + 1, 1000, 1000, false).find("--generator philox"),
+              std::string::npos);
+    // An estimate after the first tick: 3.58 draws a decay.
+    EXPECT_EQ(simcli::CheckLcg32Draws(71604, 20001, 1'000'000'000, true), "");
+    EXPECT_NE(simcli::CheckLcg32Draws(71604, 20001, 1'300'000'000, true).find("3.58"),
+              std::string::npos);
+
+    // A block's 32-bit counters add into 64 bits beyond 2^32.
+    simcli::Counts counts{};
+    counts[5] = period - 1;
+    sim::Spectrum block{};
+    block[5] = std::numeric_limits<std::int32_t>::max();
+    simcli::AddSpectrum(counts, block);
+    simcli::AddSpectrum(counts, block);
+    EXPECT_EQ(counts[5], period - 1 + 2 * 2147483647ull);
+}
+
+// --- Files --------------------------------------------------------------------------------
+
+simcli::SpectrumRecord Record() {
+    simcli::SpectrumRecord r;
+    r.program = "pelzamo-sim 1.0";
+    r.distance = 8.5;
+    r.height = 3;
+    r.radius = 3;
+    r.resolution = 20;
+    r.channelOffset = 10;
+    r.channelsPerMeV = 1000;
+    r.generator = simcli::Generator::Philox;
+    r.seed = 7;
+    r.runDecays = 2000100; // ten seconds
+    r.blockDecays = 200010;
+    r.blocks = {{0, 9}};
+    r.startTime = 1796742534; // 2026-12-08T15:08:54Z
+    r.counts[0] = 1;
+    r.counts[672] = 5000000000; // beyond 32 bits
+    r.counts[4096] = 9;         // never written
+    return r;
 }
 
 std::vector<std::string> Lines(const std::string& text) {
@@ -170,44 +278,110 @@ std::vector<std::string> Lines(const std::string& text) {
 }
 
 TEST(SimCliFiles, CsvHasAHeaderAndChannels0To4095) {
-    auto spectrum = std::make_unique<sim::Spectrum>();
-    (*spectrum)[672] = 5;
-    (*spectrum)[4096] = 9; // never written
     std::ostringstream out;
-    simcli::WriteCsv(out, *spectrum);
+    simcli::WriteCsv(out, Record());
     const auto lines = Lines(out.str());
     ASSERT_EQ(lines.size(), 4097u);
     EXPECT_EQ(lines[0], "channel,counts");
-    EXPECT_EQ(lines[1], "0,0");
-    EXPECT_EQ(lines[673], "672,5");
+    EXPECT_EQ(lines[1], "0,1");
+    EXPECT_EQ(lines[673], "672,5000000000");
     EXPECT_EQ(lines[4096], "4095,0");
 }
 
-TEST(SimCliFiles, SpeFollowsTheIaeaAsciiLayout) {
-    auto spectrum = std::make_unique<sim::Spectrum>();
-    (*spectrum)[0] = 1;
-    (*spectrum)[672] = 5;
+TEST(SimCliFiles, SpeFollowsTheIaeaAsciiLayoutAndReadsBack) {
     std::ostringstream out;
-    simcli::WriteSpe(out, *spectrum,
-                     simcli::SpeHeader{"test spectrum", "12/08/2026 15:08:54", 10,
-                                       sim::Calibration{10, 1000, 20}});
+    simcli::WriteSpe(out, Record());
     const auto lines = Lines(out.str());
-    ASSERT_EQ(lines.size(), 2u + 2u + 2u + 2u + 4096u + 2u);
+    ASSERT_EQ(lines.size(), 2u + 14u + 2u + 2u + 2u + 4096u + 2u + 3u);
     EXPECT_EQ(lines[0], "$SPEC_ID:");
-    EXPECT_EQ(lines[1], "test spectrum");
-    EXPECT_EQ(lines[2], "$DATE_MEA:");
-    EXPECT_EQ(lines[3], "12/08/2026 15:08:54");
-    EXPECT_EQ(lines[4], "$MEAS_TIM:");
-    EXPECT_EQ(lines[5], "10 10");
-    EXPECT_EQ(lines[6], "$DATA:");
-    EXPECT_EQ(lines[7], "0 4095");
-    EXPECT_EQ(lines[8], "1");
-    EXPECT_EQ(lines[8 + 672], "5");
-    EXPECT_EQ(lines[8 + 4096], "$ENER_FIT:");
-    EXPECT_EQ(lines[8 + 4097], "-10 1") << "keV = -10 + 1 * channel";
+    EXPECT_EQ(lines[2], "$SPEC_REM:");
+    EXPECT_EQ(lines[3], "program: pelzamo-sim 1.0");
+    EXPECT_EQ(lines[14], "blocks: 0-9");
+    EXPECT_EQ(lines[15], "decays: 2000100");
+    EXPECT_EQ(lines[16], "$DATE_MEA:");
+    EXPECT_EQ(lines[17], "12/08/2026 15:08:54");
+    EXPECT_EQ(lines[19], "10 10") << "whole seconds";
+    EXPECT_EQ(lines[20], "$DATA:");
+    EXPECT_EQ(lines[21], "0 4095");
+    EXPECT_EQ(lines[22], "1");
+    EXPECT_EQ(lines[22 + 672], "5000000000");
+    EXPECT_EQ(lines[22 + 4096], "$ENER_FIT:");
+    EXPECT_EQ(lines[22 + 4097], "-10 1") << "keV = -10 + 1 * channel";
+    EXPECT_EQ(lines[22 + 4098], "$MCA_CAL:");
+    EXPECT_EQ(lines[22 + 4099], "3");
+    EXPECT_EQ(lines[22 + 4100], "-10 1 0 keV");
+
+    // Counts above the decays are refused, so this one reads back with a real run.
+    simcli::SpectrumRecord small = Record();
+    small.counts[672] = 5;
+    small.blocks = {{2, 3}, {5, 5}};
+    std::ostringstream spe;
+    simcli::WriteSpe(spe, small);
+    simcli::SpectrumRecord read;
+    ASSERT_EQ(simcli::ReadSpe(spe.str(), read), "");
+    small.counts[4096] = 0;
+    EXPECT_EQ(read.counts, small.counts);
+    EXPECT_EQ(read.blocks, small.blocks);
+    EXPECT_EQ(read.startTime, small.startTime);
+    EXPECT_EQ(read.seed, 7u);
+    EXPECT_EQ(simcli::RecordSeconds(read), 3);
+
+    const std::string good = spe.str();
+    const auto replaced = [&](const std::string& from, const std::string& to) {
+        std::string text = good;
+        text.replace(text.find(from), from.size(), to);
+        return text;
+    };
+    for (const auto& [text, mentions] :
+         {std::pair{replaced("$SPEC_REM:", "$REMARKS:"), "$SPEC_REM"},
+          {replaced("seed: 7", "seed: x"), "$SPEC_REM"},
+          {replaced("decays: 600030", "decays: 600031"), "do not agree"},
+          {replaced("\n0 4095\n1\n", "\n0 4095\n"), "$DATA"},
+          {replaced("\n0 4095\n1\n", "\n0 4095\n600030\n"), "more counts than decays"},
+          {replaced("12/08/2026", "2026-12-08"), "$DATE_MEA"}}) {
+        simcli::SpectrumRecord ignored;
+        EXPECT_NE(simcli::ReadSpe(text, ignored).find(mentions), std::string::npos) << mentions;
+    }
 }
 
-class AtomicFileTest : public ::testing::Test {
+TEST(SimCliFiles, MergeSumsSlicesOfOneRunOnly) {
+    simcli::SpectrumRecord a = Record(), b = Record(), merged;
+    a.blocks = {{0, 3}};
+    b.blocks = {{4, 9}};
+    b.startTime = a.startTime - 60;
+    ASSERT_EQ(simcli::Merge({b, a}, merged), "");
+    EXPECT_EQ(merged.blocks, (std::vector<simcli::BlockRange>{{0, 9}}));
+    EXPECT_EQ(merged.startTime, b.startTime);
+    EXPECT_EQ(merged.counts[672], 10000000000u);
+
+    const auto refused = [&](simcli::SpectrumRecord other) {
+        std::string error = simcli::Merge({a, other}, merged);
+        EXPECT_EQ(error.find('\n'), std::string::npos);
+        return error;
+    };
+    simcli::SpectrumRecord c = b;
+    c.blocks = {{3, 4}};
+    EXPECT_NE(refused(c).find("block 3"), std::string::npos);
+    c = b;
+    c.seed = 8;
+    EXPECT_NE(refused(c).find("seed"), std::string::npos);
+    c = b;
+    c.height = 2.5;
+    EXPECT_NE(refused(c).find("height"), std::string::npos);
+    c = b;
+    c.channelsPerMeV = 999;
+    EXPECT_NE(refused(c).find("calibration"), std::string::npos);
+    c = b;
+    c.generator = simcli::Generator::Lcg32;
+    EXPECT_NE(refused(c).find("generator"), std::string::npos);
+    c = b;
+    c.runDecays += 1;
+    EXPECT_NE(refused(c).find("run length"), std::string::npos);
+}
+
+// --- The output file -----------------------------------------------------------------------
+
+class OutputFileTest : public ::testing::Test {
 protected:
     void SetUp() override {
         std::random_device entropy;
@@ -229,37 +403,44 @@ protected:
     fs::path folder;
 };
 
-TEST_F(AtomicFileTest, ReplacesTheFileOnlyWhenComplete) {
+TEST_F(OutputFileTest, WritesThroughLinksAndKeepsTheMode) {
     const fs::path target = folder / "spectrum.csv";
     std::ofstream(target) << "old";
-    {
-        simcli::AtomicFile file(target);
-        ASSERT_EQ(file.Open(), "");
-        EXPECT_EQ(Read(target), "old") << "untouched while the run lasts";
-        EXPECT_EQ(FilesInFolder(), 2);
-        ASSERT_EQ(file.Commit("new content"), "");
-    }
+    fs::permissions(target, fs::perms::owner_read | fs::perms::owner_write);
+    const fs::path link = folder / "link.csv";
+    fs::create_symlink("spectrum.csv", link);
+    ASSERT_EQ(simcli::WriteOutput(link.string(), "new content"), "");
+    EXPECT_TRUE(fs::is_symlink(link));
     EXPECT_EQ(Read(target), "new content");
-    EXPECT_EQ(FilesInFolder(), 1) << "no temporary left";
+    EXPECT_EQ(fs::status(target).permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write);
+    // A link to a name not yet there makes that file.
+    fs::create_symlink("made.csv", folder / "later.csv");
+    ASSERT_EQ(simcli::WriteOutput((folder / "later.csv").string(), "x"), "");
+    EXPECT_EQ(Read(folder / "made.csv"), "x");
+    EXPECT_EQ(FilesInFolder(), 4) << "no temporary left";
 }
 
-TEST_F(AtomicFileTest, AbandonedWriteLeavesTheOldFileAndNoTemporary) {
-    const fs::path target = folder / "spectrum.csv";
-    std::ofstream(target) << "old";
-    {
-        simcli::AtomicFile file(target);
-        ASSERT_EQ(file.Open(), "");
+TEST_F(OutputFileTest, RefusesAnythingButARegularFileOrANewName) {
+    ASSERT_EQ(mkfifo((folder / "fifo").c_str(), 0600), 0);
+    fs::create_symlink(folder / "fifo", folder / "to-fifo");
+    fs::create_symlink("/dev/null", folder / "to-null");
+    fs::create_directory(folder / "sub");
+    const struct {
+        fs::path path;
+        const char* says;
+    } cases[] = {
+        {folder / "fifo", "is a named pipe"},   {folder / "to-fifo", "leads to a named pipe"},
+        {"/dev/null", "is a character device"}, {folder / "to-null", "leads to a character device"},
+        {folder / "sub", "is a folder"},        {folder / "missing" / "x.csv", "missing"},
+    };
+    for (const auto& c : cases) {
+        simcli::OutputTarget target;
+        EXPECT_NE(simcli::ResolveOutput(c.path.string(), target).find(c.says), std::string::npos)
+            << c.path;
+        EXPECT_NE(simcli::WriteOutput(c.path.string(), "x"), "") << c.path;
     }
-    EXPECT_EQ(Read(target), "old");
-    EXPECT_EQ(FilesInFolder(), 1);
-}
-
-TEST_F(AtomicFileTest, UnwritablePathsAreReportedAtOpen) {
-    simcli::AtomicFile missingFolder(folder / "no such folder" / "x.csv");
-    EXPECT_NE(missingFolder.Open().find("no such folder"), std::string::npos);
-    simcli::AtomicFile isFolder(folder);
-    EXPECT_NE(isFolder.Open().find("folder"), std::string::npos);
-    EXPECT_EQ(FilesInFolder(), 0);
+    EXPECT_EQ(FilesInFolder(), 4);
 }
 
 } // namespace
