@@ -34,7 +34,6 @@ class TShape;
 
 class TForm1 : public QMainWindow, private BenchLink {
     Q_OBJECT
-    friend class TForm1Probe; // tests read the private state through it
 
 public:
     explicit TForm1(QWidget* parent = nullptr);

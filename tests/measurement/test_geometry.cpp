@@ -1,7 +1,6 @@
 // The geometry tab of the detector window: the oblique projection, the geometry fields
 // and their bindings, the drawing on Image2 and the detector shape on a bench.
 
-#include "measurement/Detektor.h"
 #include "measurement/Projection.h"
 
 #include "WindowTestSupport.h"
@@ -19,21 +18,6 @@
 #include <numeric>
 
 using measurement::ProjectPoint;
-
-class TForm2Probe {
-public:
-    static sim::DetectorGeometry& Geometry(TForm2& f) { return f.Model.Geometry; }
-    static double& Magnification(TForm2& f) { return f.Magnification; }
-    static double& Resolution(TForm2& f) { return f.Model.Calibration.Resolution; }
-    static std::int32_t OriginX(TForm2& f) { return f.ProjectionOriginX; }
-    static std::int32_t OriginY(TForm2& f) { return f.ProjectionOriginY; }
-    static std::int32_t RoiLow(TForm2& f) { return f.RoiLow; }
-    static const sim::Spectrum& Spectrum(TForm2& f) { return f.Model.Spectrum; }
-    static bool LaidOut(TForm2& f) { return !f.FirstActivation && !f.Timer1->isActive(); }
-    static void BindFields(TForm2& f) { f.BindFields(); }
-    static void ComboBox1Change(TForm2& f) { f.ComboBox1Change(); }
-    static void ComboBox2Change(TForm2& f) { f.ComboBox2Change(); }
-};
 
 namespace {
 
@@ -77,7 +61,7 @@ std::unique_ptr<TForm2> LaidOutDetector() {
     form->show();
     form->activateWindow();
     if (!QTest::qWaitForWindowActive(form.get())) return nullptr;
-    if (!QTest::qWaitFor([&] { return Probe::LaidOut(*form); })) return nullptr;
+    if (!QTest::qWaitFor([&] { return windowtest::LaidOut(*form); })) return nullptr;
     return form;
 }
 
@@ -139,8 +123,7 @@ private slots:
     void defaultsAfterLayout() {
         auto form = LaidOutDetector();
         QVERIFY(form);
-        QCOMPARE(Probe::OriginX(*form), 158);
-        QCOMPARE(Probe::OriginY(*form), 156);
+        QCOMPARE(Probe::ProjectionOrigin(*form), QPoint(158, 156));
         QCOMPARE(form->Edit9->text(), QStringLiteral("8.5"));
         QCOMPARE(form->ComboBox1->currentText(), QStringLiteral("3"));
         QCOMPARE(form->ComboBox2->currentText(), QStringLiteral("3"));
@@ -190,7 +173,7 @@ private slots:
     void silhouetteJoinsTheFirstExtremePoints() {
         auto form = LaidOutDetector();
         QVERIFY(form);
-        sim::DetectorGeometry& g = Probe::Geometry(*form);
+        sim::DetectorGeometry& g = Probe::Model(*form).Geometry;
         g.z = 30;
         g.height = 2.5;
         g.radius = 10;
@@ -206,9 +189,9 @@ private slots:
         auto form = LaidOutDetector();
         QVERIFY(form);
         form->ScrollBar1->setValue(100);
-        QCOMPARE(Probe::OriginX(*form), 395 * 100 / 500);
+        QCOMPARE(Probe::ProjectionOrigin(*form).x(), 395 * 100 / 500);
         form->ScrollBar2->setValue(500);
-        QCOMPARE(Probe::OriginY(*form), 281);
+        QCOMPARE(Probe::ProjectionOrigin(*form).y(), 281);
         // The X axis now rises from (79, 281).
         QVERIFY(IsColour(form->Image2->Picture(), 79, 200, Qt::black));
     }
@@ -223,7 +206,7 @@ private slots:
         QCOMPARE(bench.shape, QRect(85, -30, 60, 60));
 
         // The shape is 2 x height wide from the shown distance: height 1 keeps z.
-        Probe::Geometry(*form).height = 1;
+        Probe::Model(*form).Geometry.height = 1;
         form->DrawGeometry();
         QCOMPARE(bench.shape, QRect(95, -30, 20, 60));
     }
@@ -259,11 +242,11 @@ private slots:
         form->UpDown6->SetPosition(8);
         form->UpDown6->Click(platform::UpDownButton::Up);
         QCOMPARE(form->Edit9->text(), QStringLiteral("9"));
-        QCOMPARE(Probe::Geometry(*form).z, 10.5);
+        QCOMPARE(form->Measurement().Geometry.z, 10.5);
         // At the top of its range the spinner stays at 40 cm.
         form->UpDown6->SetPosition(40);
         form->UpDown6->Click(platform::UpDownButton::Up);
-        QCOMPARE(Probe::Geometry(*form).z, 41.5);
+        QCOMPARE(form->Measurement().Geometry.z, 41.5);
     }
 
     // Edit9 works at all times; the other fields store only once bound.
@@ -273,13 +256,13 @@ private slots:
         OpenGeometryTab(*form);
         QVERIFY(Focus(form->Edit9));
         Enter(form->Edit9, QStringLiteral(" 12 "));
-        QCOMPARE(Probe::Geometry(*form).z, 13.5);
+        QCOMPARE(form->Measurement().Geometry.z, 13.5);
         QCOMPARE(form->Edit9->text(), QStringLiteral("12"));
 
         QVERIFY(Focus(form->Edit7));
         const QImage before = form->Image2->Picture();
         Enter(form->Edit7, QStringLiteral("2"));
-        QCOMPARE(Probe::Geometry(*form).x, 0.0);
+        QCOMPARE(form->Measurement().Geometry.x, 0.0);
         QCOMPARE(form->Image2->Picture(), before); // nothing redrawn
         form->PageControl1->setCurrentIndex(0);
         QVERIFY(Focus(form->Edit10));
@@ -294,10 +277,10 @@ private slots:
             double expected;
             double* field;
         };
-        sim::DetectorGeometry& g = Probe::Geometry(*form);
+        sim::DetectorGeometry& g = Probe::Model(*form).Geometry;
         const Case cases[] = {{form->Edit7, "2", 2, &g.x},
                               {form->Edit8, "-1.5", -1.5, &g.y},
-                              {form->Edit6, "35", 35, &Probe::Resolution(*form)},
+                              {form->Edit6, "35", 35, &Probe::Model(*form).Calibration.Resolution},
                               {form->Edit15, "2.5E0", 2.5, &Probe::Magnification(*form)}};
         for (const Case& c : cases) {
             QVERIFY(Focus(c.edit));
@@ -320,9 +303,9 @@ private slots:
         QVERIFY(form);
         OpenGeometryTab(*form);
         Probe::BindFields(*form);
-        const sim::DetectorGeometry g0 = Probe::Geometry(*form);
+        const sim::DetectorGeometry g0 = form->Measurement().Geometry;
         const double m0 = Probe::Magnification(*form);
-        const double r0 = Probe::Resolution(*form);
+        const double r0 = form->Measurement().Calibration.Resolution;
         const QImage picture0 = form->Image2->Picture();
 
         QLineEdit* const floats[] = {form->Edit6, form->Edit7, form->Edit8, form->Edit9,
@@ -352,12 +335,12 @@ private slots:
         QVERIFY(QTest::qWaitFor([&] { return form->Edit7->hasFocus(); }));
         QCOMPARE(form->Edit7->selectedText(), QStringLiteral("x"));
 
-        const sim::DetectorGeometry g = Probe::Geometry(*form);
+        const sim::DetectorGeometry g = form->Measurement().Geometry;
         QCOMPARE(g.x, g0.x);
         QCOMPARE(g.y, g0.y);
         QCOMPARE(g.z, g0.z);
         QCOMPARE(Probe::Magnification(*form), m0);
-        QCOMPARE(Probe::Resolution(*form), r0);
+        QCOMPARE(form->Measurement().Calibration.Resolution, r0);
         QCOMPARE(form->Image2->Picture(), picture0);
     }
 
@@ -372,20 +355,20 @@ private slots:
         QVERIFY(Focus(line));
         line->selectAll();
         QTest::keyClicks(line, QStringLiteral("1"));
-        QCOMPARE(Probe::Geometry(*form).height, 1.0);
-        QCOMPARE(Probe::Geometry(*form).z, 10.0);
-        QCOMPARE(Probe::Geometry(*form).boundingRadius, std::sqrt(10.0));
+        QCOMPARE(form->Measurement().Geometry.height, 1.0);
+        QCOMPARE(form->Measurement().Geometry.z, 10.0);
+        QCOMPARE(form->Measurement().Geometry.boundingRadius, std::sqrt(10.0));
         QCOMPARE(form->Edit9->text(), QStringLiteral("9.5"));
 
         // One typed character at most; the program's "2.5" may be longer.
         QTest::keyClicks(line, QStringLiteral("2"));
         QCOMPARE(line->text(), QStringLiteral("1"));
-        QCOMPARE(Probe::Geometry(*form).height, 1.0);
+        QCOMPARE(form->Measurement().Geometry.height, 1.0);
 
         // A lone sign does not parse: refused, nothing changes.
         line->selectAll();
         QTest::keyClicks(line, QStringLiteral("-"));
-        QCOMPARE(Probe::Geometry(*form).height, 1.0);
+        QCOMPARE(form->Measurement().Geometry.height, 1.0);
         QVERIFY(line->hasFocus());
         QCOMPARE(line->selectedText(), line->text());
 
@@ -393,7 +376,7 @@ private slots:
         form->ComboBox2->setEnabled(true);
         form->ComboBox2->setCurrentIndex(1);
         emit form->ComboBox2->textActivated(QStringLiteral("2.5"));
-        QCOMPARE(Probe::Geometry(*form).radius, 2.5);
+        QCOMPARE(form->Measurement().Geometry.radius, 2.5);
         QCOMPARE(form->ComboBox2->currentText(), QStringLiteral("2.5"));
     }
 
@@ -406,7 +389,7 @@ private slots:
         form->SetBench(&bench);
         OpenGeometryTab(*form);
         Probe::BindFields(*form);
-        sim::DetectorGeometry& g = Probe::Geometry(*form);
+        sim::DetectorGeometry& g = Probe::Model(*form).Geometry;
 
         const auto check = [&](const char* what) {
             for (QLineEdit* e : {form->Edit6, form->Edit7, form->Edit8, form->Edit9, form->Edit15,
@@ -440,10 +423,10 @@ private slots:
 
         // Sizes the combos cannot produce by typing, set from the program.
         for (const char* s : {"-3", "0", "1e308", "-1e308"}) {
-            form->ComboBox1->setEditText(QString::fromLatin1(s));
-            Probe::ComboBox1Change(*form);
-            form->ComboBox2->setEditText(QString::fromLatin1(s));
-            Probe::ComboBox2Change(*form);
+            for (QComboBox* combo : {form->ComboBox1, form->ComboBox2}) {
+                combo->setEditText(QString::fromLatin1(s));
+                emit combo->textActivated(combo->currentText());
+            }
             form->SyncDistance(DistanceSender::None);
             check(s);
         }
@@ -457,7 +440,7 @@ private slots:
         OpenGeometryTab(*form);
         QVERIFY(Focus(form->Edit9));
         Enter(form->Edit9, QStringLiteral("-1.5")); // centre at the source
-        QCOMPARE(Probe::Geometry(*form).z, 0.0);
+        QCOMPARE(form->Measurement().Geometry.z, 0.0);
         form->PageControl1->setCurrentIndex(0);
 
         int boxes = 0;
@@ -475,7 +458,7 @@ private slots:
 
         QCOMPARE(boxes, 1);
         QVERIFY(!Running);
-        const sim::Spectrum& s = Probe::Spectrum(*form);
+        const sim::Spectrum& s = form->Measurement().Spectrum;
         QCOMPARE(std::accumulate(s.begin(), s.end(), std::int64_t{0}), std::int64_t{0});
     }
 };
