@@ -1,8 +1,7 @@
 // Bounded reading: the size limit holds to the byte, links to regular files are read,
-// every other kind of file reads as missing, and folder names keep their bytes.
+// and every other kind of file reads as missing.
 #include "platform/Files.h"
 
-#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -56,18 +55,6 @@ TEST_F(Files, TheStampFollowsChangesAndAGrownFileIsRefused) {
     std::ofstream(path, std::ios::binary | std::ios::app) << std::string(11, 'y');
     EXPECT_FALSE(file.ReadAll().has_value()); // 21 bytes by now
     EXPECT_NE(platform::RegularFile(path, 100).Stamp(), file.Stamp());
-}
-
-TEST_F(Files, FolderNamesKeepTheirBytes) {
-    const std::string latin1 = "Fran\xE7"
-                               "ais"; // not valid UTF-8
-    fs::create_directory(root_ / latin1);
-    fs::create_directory_symlink(root_ / latin1, root_ / "linked");
-    Write("file", 1);
-    std::vector<std::string> folders = platform::ListFolders(root_.string());
-    std::sort(folders.begin(), folders.end());
-    EXPECT_EQ(folders, (std::vector<std::string>{latin1, "linked"}));
-    EXPECT_TRUE(platform::ReadRegularFile((root_ / latin1).string() + "/../file").has_value());
 }
 
 } // namespace
