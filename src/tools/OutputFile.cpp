@@ -50,7 +50,10 @@ private:
 };
 
 std::string Quoted(std::string_view text) {
-    return "'" + std::string(text) + "'";
+    std::string quoted(1, '\'');
+    quoted.append(text);
+    quoted.push_back('\'');
+    return quoted;
 }
 
 std::string Cannot(const std::string& path, const std::string& why) {

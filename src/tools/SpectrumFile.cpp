@@ -226,8 +226,10 @@ void WriteN42(std::ostream& out, const SpectrumRecord& r) {
     const Linear energy = EnergyOfChannel(r);
     const std::string duration = "PT" + Number(RecordSeconds(r)) + "S";
     std::string remark;
-    for (const std::string& line : RemarkLines(r))
-        remark += (remark.empty() ? "" : "\n") + XmlEscaped(line);
+    for (const std::string& line : RemarkLines(r)) {
+        if (!remark.empty()) remark.push_back('\n');
+        remark += XmlEscaped(line);
+    }
     const std::string version = r.program.substr(r.program.find(' ') + 1);
     out << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
            "<RadInstrumentData xmlns=\"http://physics.nist.gov/N42/2011/N42\">\n"
