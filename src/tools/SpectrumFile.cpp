@@ -359,7 +359,15 @@ std::string ReadSpe(std::string_view text, SpectrumRecord& r) {
     return {};
 }
 
-std::string Merge(const std::vector<SpectrumRecord>& records, SpectrumRecord& merged) {
+std::string Merge(const std::vector<SpectrumRecord>& records, SpectrumRecord& merged,
+                  const std::vector<std::string>& names) {
+    const auto name = [&](std::size_t i) {
+        if (i >= names.size()) return "file " + std::to_string(i + 1);
+        std::string quoted(1, '\'');
+        quoted += names[i];
+        quoted += '\'';
+        return quoted;
+    };
     if (records.empty()) return "nothing to merge";
     merged = records[0];
     for (std::size_t i = 1; i < records.size(); ++i) {
@@ -376,8 +384,7 @@ std::string Merge(const std::vector<SpectrumRecord>& records, SpectrumRecord& me
             : r.seed != merged.seed                                                  ? "seed"
             : r.runDecays != merged.runDecays || r.blockDecays != merged.blockDecays ? "run length"
                                                                                      : nullptr;
-        if (differs)
-            return "file " + std::to_string(i + 1) + " differs from the first in its " + differs;
+        if (differs) return name(i) + " differs from " + name(0) + " in its " + differs;
         merged.blocks.insert(merged.blocks.end(), r.blocks.begin(), r.blocks.end());
         merged.startTime = std::min(merged.startTime, r.startTime);
         for (std::size_t channel = 0; channel < merged.counts.size(); ++channel)

@@ -59,9 +59,10 @@ void WriteFormat(std::ostream& out, const SpectrumRecord& record, OutputFormat f
 std::string ReadSpe(std::string_view text, SpectrumRecord& record);
 
 // Sums records of slices of one run: the same program, detector, calibration,
-// generator, seed and run, and no block twice. The start is the earliest. The error, or
-// an empty text.
-std::string Merge(const std::vector<SpectrumRecord>& records, SpectrumRecord& merged);
+// generator, seed and run, and no block twice. The start is the earliest. The error
+// (naming the files by `names` when given, else by number), or an empty text.
+std::string Merge(const std::vector<SpectrumRecord>& records, SpectrumRecord& merged,
+                  const std::vector<std::string>& names = {});
 
 // "0-4,7,9-12" and back.
 std::string FormatBlocks(const std::vector<BlockRange>& blocks);

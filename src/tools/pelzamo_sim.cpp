@@ -143,7 +143,9 @@ int RunMerge(const simcli::Options& options) {
     std::vector<simcli::SpectrumRecord> records(options.inputs.size());
     for (std::size_t i = 0; i < options.inputs.size(); ++i) {
         const std::string& name = options.inputs[i];
-        const std::string shown = "'" + name + "'";
+        std::string shown(1, '\'');
+        shown += name;
+        shown += '\'';
         struct stat status;
         if (stat(name.c_str(), &status) != 0) return Fail("cannot read " + shown);
         const std::optional<std::string> text = platform::ReadRegularFile(name, MaxInputBytes);
@@ -152,7 +154,7 @@ int RunMerge(const simcli::Options& options) {
             return Fail(shown + ": " + error);
     }
     simcli::SpectrumRecord merged;
-    if (const std::string error = simcli::Merge(records, merged); !error.empty())
+    if (const std::string error = simcli::Merge(records, merged, options.inputs); !error.empty())
         return Fail(error);
     if (const int status = Write(options, merged)) return status;
     std::cerr << "pelzamo-sim: merged " << records.size() << " files: blocks "
