@@ -119,7 +119,8 @@ TEST_F(PelzamoSimTest, BadInputExitsWithStatus2AndWritesNothing) {
           std::string("--seed -1"), std::string("--seed 1e-400"), std::string("--seed 1 --seed 2"),
           std::string("--distance 1"), std::string("--height 0"), std::string("--format txt"),
           std::string("--seconds 1 --decays 10"), std::string("--decays 10 --seconds 1"),
-          std::string("--decays 2e9"), std::string("--generator philox --blocks 0:99")}) {
+          std::string("--decays 2e9"), std::string("--decays 1.3e9"),
+          std::string("--generator philox --blocks 0:99")}) {
         EXPECT_EQ(Run(arguments + output), 2) << arguments;
         EXPECT_EQ(stdoutText, "") << arguments;
         EXPECT_EQ(std::count(stderrText.begin(), stderrText.end(), '\n'), 1)
