@@ -32,7 +32,9 @@ std::array<char, 1025> zBuffer{};
 // for ids 0 to 89999. Computed in 64 bits, so no id can overflow.
 std::string KeyOf(std::int32_t id) {
     const std::string digits = std::to_string(static_cast<std::int64_t>(id) + 10000);
-    return "S" + digits.substr(std::min<std::size_t>(1, digits.size()), 6);
+    std::string key(1, 'S'); // appended, not "S" + ...: GCC 12 warns wrongly about that
+    key.append(digits, std::min<std::size_t>(1, digits.size()), 6);
+    return key;
 }
 
 std::string LanguageFilePath() {
@@ -53,7 +55,7 @@ void SetProgramDirFromExecutable(const std::string& executablePath) {
     std::filesystem::path path = std::filesystem::absolute(executablePath, error);
     if (error) path = executablePath;
     std::string dir = path.parent_path().string();
-    if (dir.empty()) dir = ".";
+    if (dir.empty()) dir.assign(1, '.'); // a literal here trips the same wrong warning
     if (dir.back() != Separator) dir += Separator;
     ProgramDir = dir;
 }
