@@ -5,6 +5,10 @@
 //
 // The canvas works on 32-bit images (QImage::Format_RGB32 is the one to use); colours
 // are compared by their red, green and blue parts only.
+//
+// A canvas of a TImage also draws every operation on the image's sharp copy when the
+// screen has more than one device pixel per pixel: the picture keeps its pixels, and the
+// copy shows the same drawing at the screen's resolution.
 
 #include <QColor>
 #include <QFont>
@@ -15,6 +19,8 @@
 
 namespace platform {
 
+class TImage;
+
 // The fixed font used for plot and scale labels ("DejaVu Sans", 11 pixels), so that text
 // extents do not depend on the desktop.
 QFont FixedFont();
@@ -22,6 +28,8 @@ QFont FixedFont();
 class TCanvas {
 public:
     explicit TCanvas(QImage& image);
+    // Draws on image.Picture() and, on a high-DPI screen, on its sharp copy too.
+    explicit TCanvas(TImage& image);
 
     QColor PenColor = Qt::black;
     int PenWidth = 1;
@@ -61,7 +69,12 @@ public:
     void FloodFill(int x, int y, QColor surface);
 
 private:
+    // After an operation: the sharp copy shows the picture as it now is.
+    void SharpDrawn();
+
     QImage* image_;
+    TImage* owner_ = nullptr;
+    QImage* sharp_ = nullptr; // the owner's sharp copy, or none
     QPoint pen_;
 };
 

@@ -2,6 +2,7 @@
 
 #include <QPaintEvent>
 #include <QPainter>
+#include <QtMath>
 #include <algorithm>
 
 namespace platform {
@@ -13,8 +14,31 @@ TImage::TImage(QWidget* parent) : QWidget(parent) {
 }
 
 void TImage::SetPicture(const QImage& image) {
+    const bool keepSharp = ShowsSharp() && image == picture_;
     picture_ = image.convertToFormat(QImage::Format_RGB32);
+    if (keepSharp) SharpDrawn();
     update();
+}
+
+QImage* TImage::SharpPicture() {
+    const qreal ratio = devicePixelRatioF();
+    if (ratio <= 1 || picture_.isNull()) {
+        sharp_ = QImage();
+        return nullptr;
+    }
+    if (!ShowsSharp()) {
+        const QSize size(qCeil(picture_.width() * ratio), qCeil(picture_.height() * ratio));
+        sharp_ = picture_.scaled(size, Qt::IgnoreAspectRatio, Qt::FastTransformation)
+                     .convertToFormat(QImage::Format_RGB32);
+        sharp_.setDevicePixelRatio(ratio);
+        SharpDrawn();
+    }
+    return &sharp_;
+}
+
+bool TImage::ShowsSharp() const {
+    return !sharp_.isNull() && sharpOf_ == picture_.cacheKey() &&
+           sharp_.devicePixelRatio() == devicePixelRatioF();
 }
 
 void TImage::DrawOnPicture(int x, int y, const QImage& image) {
@@ -34,7 +58,14 @@ void TImage::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
     // Unscaled at the top-left corner, only the part that needs repainting.
     const QRect area = event->rect().intersected(picture_.rect());
-    if (!area.isEmpty()) painter.drawImage(area.topLeft(), picture_, area);
+    if (area.isEmpty()) return;
+    if (ShowsSharp()) {
+        const qreal r = sharp_.devicePixelRatio();
+        painter.drawImage(QRectF(area), sharp_,
+                          QRectF(area.x() * r, area.y() * r, area.width() * r, area.height() * r));
+    } else {
+        painter.drawImage(area.topLeft(), picture_, area);
+    }
 }
 
 TShape::TShape(ShapeType type, QWidget* parent) : QWidget(parent), type_(type) {
