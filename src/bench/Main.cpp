@@ -25,10 +25,12 @@
 
 namespace {
 
-const QColor MoneyGreen(192, 220, 192);
-const QColor Teal(0, 128, 128);
+using platform::CarriageReturn;
+using platform::LangText;
+using platform::MakeLabel;
+using platform::SetColours;
+
 const QColor LightYellow(255, 255, 192); // the bench background while the scale is drawn
-constexpr int CarriageReturn = 13;
 
 // Distance range of the detector, cm.
 constexpr double MinDistance = 3;
@@ -48,24 +50,6 @@ void QuitOnceStopped() {
         return;
     }
     QCoreApplication::quit();
-}
-
-QString Lang(std::int32_t id) {
-    return QString::fromStdString(strings::LangString(id));
-}
-
-void Paint(QWidget* widget, QColor background, QColor text) {
-    QPalette palette = widget->palette();
-    palette.setColor(QPalette::Window, background);
-    palette.setColor(QPalette::WindowText, text);
-    widget->setPalette(palette);
-    widget->setAutoFillBackground(true);
-}
-
-QLabel* MakeLabel(QWidget* parent, const QString& text, const QRect& place) {
-    auto* label = new QLabel(text, parent);
-    label->setGeometry(place);
-    return label;
 }
 
 } // namespace
@@ -89,7 +73,7 @@ TForm1::~TForm1() {
 void TForm1::BuildClientArea() {
     Client = new QWidget(this);
     Client->setFixedSize(656, 147);
-    Paint(Client, MoneyGreen, Qt::black);
+    SetColours(Client, platform::MoneyGreen, Qt::black);
     setCentralWidget(Client);
     // Single fixed border: the window keeps the size of its menu and client area.
     layout()->setSizeConstraint(QLayout::SetFixedSize);
@@ -117,7 +101,7 @@ void TForm1::PlaceTopRight() {
 void TForm1::BuildBench() {
     Panel1 = new QFrame(Client);
     Panel1->setGeometry(32, 8, 454, 131);
-    Paint(Panel1, Qt::white, Qt::black);
+    SetColours(Panel1, Qt::white, Qt::black);
     Panel1->setVisible(false);
 
     Image1 = new platform::TImage(Panel1);
@@ -134,7 +118,7 @@ void TForm1::BuildBench() {
     Shape2->setGeometry(11, 34, 10, 10);
     Shape2->setToolTip(QStringLiteral("Co-60"));
 
-    Label2 = MakeLabel(Panel1, QStringLiteral("Forrás"), QRect(4, 19, 60, 14));
+    Label2 = MakeLabel(Panel1, QRect(4, 19, 60, 14), QStringLiteral("Forrás"));
 
     Shape4 = new platform::TShape(platform::ShapeType::RoundRect, Panel1);
     Shape4->SetBrushColor(QColor(255, 0, 255));
@@ -148,16 +132,16 @@ void TForm1::BuildBench() {
 void TForm1::BuildDistancePanel() {
     Panel2 = new QFrame(Client);
     Panel2->setGeometry(501, 7, 146, 122);
-    Paint(Panel2, Teal, Qt::white);
+    SetColours(Panel2, platform::Teal, Qt::white);
 
-    Label1 = MakeLabel(Panel2, QStringLiteral("   DETEKTOR   "), QRect(8, 4, 130, 18));
+    Label1 = MakeLabel(Panel2, QRect(8, 4, 130, 18), QStringLiteral("   DETEKTOR   "));
     Label1->setAlignment(Qt::AlignCenter);
     QFont bold = Label1->font();
     bold.setBold(true);
     Label1->setFont(bold);
-    Paint(Label1, Qt::yellow, Qt::black);
+    SetColours(Label1, Qt::yellow, Qt::black);
 
-    Label7 = MakeLabel(Panel2, QStringLiteral("Detektor mozgatása"), QRect(8, 26, 130, 16));
+    Label7 = MakeLabel(Panel2, QRect(8, 26, 130, 16), QStringLiteral("Detektor mozgatása"));
 
     ScrollBar2 = new QScrollBar(Qt::Horizontal, Panel2);
     ScrollBar2->setGeometry(8, 44, 130, 17);
@@ -167,7 +151,7 @@ void TForm1::BuildDistancePanel() {
     ScrollBar2->setFocusPolicy(Qt::StrongFocus); // Tab moves between the bar and Edit1
 
     Label3 =
-        MakeLabel(Panel2, QStringLiteral("Forrástól való távolság (cm)"), QRect(4, 64, 138, 30));
+        MakeLabel(Panel2, QRect(4, 64, 138, 30), QStringLiteral("Forrástól való távolság (cm)"));
     Label3->setWordWrap(true);
 
     Edit1 = new QLineEdit(QStringLiteral("Edit1"), Panel2);
@@ -307,23 +291,23 @@ void TForm1::FormActivate() {
         ScrollBar2->setValue(measurement::TruncSteps(Detector->ShownDistance() * 10));
     }
     Panel1->setVisible(true);
-    setWindowTitle(Identifier + QStringLiteral("   ") + Lang(200));
+    setWindowTitle(Identifier + QStringLiteral("   ") + LangText(200));
     if (Detector != nullptr)
         Detector->move(frameGeometry().left(), frameGeometry().top() + frameGeometry().height());
 }
 
 void TForm1::LoadCaptions() {
-    Sg1->setTitle(Lang(4));
-    Kilps1->setText(Lang(5));
-    Feladatok1->setText(Lang(42));
-    Aprogramhasznlata1->setText(Lang(43));
-    Nvjegy1->setText(Lang(27));
-    Shape4->setToolTip(Lang(29));
-    Label1->setText(Lang(60));
-    Label2->setText(Lang(61));
+    Sg1->setTitle(LangText(4));
+    Kilps1->setText(LangText(5));
+    Feladatok1->setText(LangText(42));
+    Aprogramhasznlata1->setText(LangText(43));
+    Nvjegy1->setText(LangText(27));
+    Shape4->setToolTip(LangText(29));
+    Label1->setText(LangText(60));
+    Label2->setText(LangText(61));
     Label2->adjustSize();
-    Label3->setText(Lang(62));
-    Label7->setText(Lang(48));
+    Label3->setText(LangText(62));
+    Label7->setText(LangText(48));
 }
 
 // Enter in the distance field validates it; the key goes on.

@@ -33,35 +33,16 @@
 
 namespace {
 
+using platform::LangText;
 using platform::MakeEdit;
 using platform::MakeLabel;
+using platform::MakePanel;
 using platform::ReadInteger;
+using platform::Teal;
 
-// Design colours.
-const QColor MoneyGreen(192, 220, 192);
-const QColor Teal(0, 128, 128);
 const QColor Yellow(255, 255, 0);
 
 constexpr int LastDrawnChannel = 4095; // channel 4096 is never drawn
-
-QString Text(std::int32_t id) {
-    return QString::fromStdString(strings::LangString(id));
-}
-
-// A panel of the design: raised bevel, its own background and font colour.
-QFrame* MakePanel(QWidget* parent, const QRect& geometry, const QColor& colour,
-                  const QColor& fontColour) {
-    auto* panel = new QFrame(parent);
-    panel->setFrameStyle(QFrame::Panel | QFrame::Raised);
-    panel->setLineWidth(1);
-    panel->setGeometry(geometry);
-    QPalette palette = panel->palette();
-    palette.setColor(QPalette::Window, colour);
-    palette.setColor(QPalette::WindowText, fontColour);
-    panel->setPalette(palette);
-    panel->setAutoFillBackground(true);
-    return panel;
-}
 
 QPushButton* MakeButton(QWidget* parent, const QRect& geometry, const QString& text) {
     auto* button = new QPushButton(text, parent);
@@ -79,13 +60,9 @@ QCheckBox* MakeCheckBox(QWidget* parent, int x, int y, const QString& text, bool
 
 // A spinner whose position range is 0..1000 starting at 500: only the direction of a
 // click is used, so it is not attached to an edit.
-platform::TUpDown* MakeSpinner(QWidget* parent, Qt::Orientation orientation,
-                               const QRect& geometry) {
-    auto* spinner = new platform::TUpDown(orientation, parent);
-    spinner->setGeometry(geometry);
-    spinner->SetRange(0, 1000);
-    spinner->SetPosition(500);
-    return spinner;
+platform::TUpDown* DirectionSpinner(QWidget* parent, Qt::Orientation orientation,
+                                    const QRect& place) {
+    return platform::MakeSpinner(parent, orientation, place, 0, 1000, 500);
 }
 
 void SetCaption(QLabel* label, const QString& text) {
@@ -130,10 +107,7 @@ TForm2::TForm2(sim::RandomGenerator& rng, QWidget* parent) : QWidget(parent), Mo
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
     setWindowTitle(QStringLiteral("Detektor"));
     setFixedSize(654, 403);
-    QPalette palette = this->palette();
-    palette.setColor(QPalette::Window, MoneyGreen);
-    setPalette(palette);
-    setAutoFillBackground(true);
+    platform::SetBackground(this, platform::MoneyGreen);
     QFont windowFont = font();
     windowFont.setPixelSize(11);
     setFont(windowFont);
@@ -177,7 +151,7 @@ void TForm2::BuildSpectrumTab() {
     // Full scale: entry, spinner and the automatic switch.
     Panel5 = MakePanel(tab, QRect(2, 0, 95, 46), Teal, Qt::white);
     Edit1 = MakeEdit(Panel5, QRect(4, 3, 63, 21), QStringLiteral("100"));
-    UpDown1 = MakeSpinner(Panel5, Qt::Vertical, QRect(70, 3, 20, 33));
+    UpDown1 = DirectionSpinner(Panel5, Qt::Vertical, QRect(70, 3, 20, 33));
     CheckBox1 = MakeCheckBox(Panel5, 4, 26, QStringLiteral("Auto"), true);
 
     // The plot: axes on Image1, the spectrum on Image3 over it, the cursor above both.
@@ -196,10 +170,10 @@ void TForm2::BuildSpectrumTab() {
     Shape1->raise();
 
     // Channel range: lower end left, upper end right under the plot.
-    UpDown3 = MakeSpinner(tab, Qt::Horizontal, QRect(103, 341, 31, 21));
+    UpDown3 = DirectionSpinner(tab, Qt::Horizontal, QRect(103, 341, 31, 21));
     Edit2 = MakeEdit(tab, QRect(135, 341, 45, 21), QStringLiteral("0"));
     Edit3 = MakeEdit(tab, QRect(490, 342, 65, 21), QStringLiteral("4096"));
-    UpDown2 = MakeSpinner(tab, Qt::Horizontal, QRect(559, 343, 31, 21));
+    UpDown2 = DirectionSpinner(tab, Qt::Horizontal, QRect(559, 343, 31, 21));
 
     // Preset time, automatic stop and elapsed time.
     Panel6 = MakePanel(tab, QRect(1, 46, 95, 57), Teal, Qt::white);
@@ -311,31 +285,31 @@ void TForm2::FormClose() {
 
 void TForm2::LoadCaptions() {
     if (CaptionsLoaded) return;
-    setWindowTitle(Text(29));
+    setWindowTitle(LangText(29));
     // Without a language file the caption reads "None": keep the design texts and try
     // again at the next activation.
     if (windowTitle() == QStringLiteral("None")) return;
     CaptionsLoaded = true;
 
-    PageControl1->setTabText(0, Text(30));
-    PageControl1->setTabText(1, Text(31));
-    SetCaption(CheckBox1, Text(32));
-    SetCaption(CheckBox2, Text(33));
-    SetCaption(Button1, Text(203));
-    SetCaption(BitBtn1, Text(204));
-    SetCaption(Label13, Text(205));
-    SetCaption(Button2, Text(206));
-    SetCaption(Label16, Text(207));
-    SetCaption(Label17, Text(208));
-    SetCaption(Label18, Text(209));
-    SetCaption(Label12, Text(210));
-    SetCaption(Label11, Text(211));
-    SetCaption(Label5, Text(215));
-    SetCaption(Label1, Text(216));
-    SetCaption(Label2, Text(217));
-    SetCaption(Label4, Text(218));
-    SetCaption(Label20, Text(8));
-    SetCaption(Label21, Text(9));
+    PageControl1->setTabText(0, LangText(30));
+    PageControl1->setTabText(1, LangText(31));
+    SetCaption(CheckBox1, LangText(32));
+    SetCaption(CheckBox2, LangText(33));
+    SetCaption(Button1, LangText(203));
+    SetCaption(BitBtn1, LangText(204));
+    SetCaption(Label13, LangText(205));
+    SetCaption(Button2, LangText(206));
+    SetCaption(Label16, LangText(207));
+    SetCaption(Label17, LangText(208));
+    SetCaption(Label18, LangText(209));
+    SetCaption(Label12, LangText(210));
+    SetCaption(Label11, LangText(211));
+    SetCaption(Label5, LangText(215));
+    SetCaption(Label1, LangText(216));
+    SetCaption(Label2, LangText(217));
+    SetCaption(Label4, LangText(218));
+    SetCaption(Label20, LangText(8));
+    SetCaption(Label21, LangText(9));
     // The tab pages paint their own background, so no extra paint of the page control
     // area is needed here.
     BindFields();
@@ -374,14 +348,14 @@ void TForm2::Timer2Timer() {
 void TForm2::Button1Click() {
     if (!Running) {
         Running = true;
-        Button1->setText(Text(219));
+        Button1->setText(LangText(219));
         Shape1->hide();
         Panel3->hide();
         Panel4->hide();
         Acquire();
     } else {
         Running = false;
-        Button1->setText(Text(203));
+        Button1->setText(LangText(203));
         Panel4->show();
         Panel3->show();
         Shape1->show();

@@ -60,6 +60,7 @@ using measurement::ProjectedPoint;
 using measurement::ProjectPoint;
 using measurement::TruncPixel;
 using measurement::TruncSteps;
+using platform::CarriageReturn;
 using platform::FormatNumber;
 using platform::MakeEdit;
 using platform::MakeLabel;
@@ -67,7 +68,6 @@ using platform::ReadFloat;
 using platform::ReadInteger;
 
 const QColor Grey(128, 128, 128);
-constexpr int CarriageReturn = 13;
 
 // Image2 at its design size, pixels.
 constexpr int ProjectionWidth = 395;
@@ -114,13 +114,11 @@ QComboBox* MakeSizeCombo(QWidget* parent, int x, int y) {
     return combo;
 }
 
-platform::TUpDown* MakeSpinner(QWidget* parent, QLineEdit* edit, int min, int max, int position) {
-    auto* spinner = new platform::TUpDown(Qt::Vertical, parent);
-    spinner->SetRange(min, max);
-    spinner->SetPosition(position);
-    spinner->SetAssociate(edit);
-    spinner->setGeometry(edit->x() + edit->width() + 1, edit->y(), 17, edit->height());
-    return spinner;
+// A spinner attached to `edit`, right beside it.
+platform::TUpDown* SpinnerBeside(QLineEdit* edit, int min, int max, int position) {
+    const QRect place(edit->x() + edit->width() + 1, edit->y(), 17, edit->height());
+    return platform::MakeSpinner(edit->parentWidget(), Qt::Vertical, place, min, max, position,
+                                 edit);
 }
 
 QScrollBar* MakePanBar(Qt::Orientation orientation, QWidget* parent, const QRect& place) {
@@ -228,13 +226,13 @@ void TForm2::BuildGeometryTab() {
     Label4 = MakeLabel(page, x0, 96, QStringLiteral("Detektor középpont helyzete"));
     Label6 = MakeLabel(page, x0, 124, QStringLiteral("X"));
     Edit7 = MakeEdit(page, QRect(x0 + 20, 120, 60, 21), QStringLiteral("0"));
-    UpDown4 = MakeSpinner(page, Edit7, 0, 100, 0);
+    UpDown4 = SpinnerBeside(Edit7, 0, 100, 0);
     Label7 = MakeLabel(page, x0, 152, QStringLiteral("Y"));
     Edit8 = MakeEdit(page, QRect(x0 + 20, 148, 60, 21), QStringLiteral("0"));
-    UpDown5 = MakeSpinner(page, Edit8, 0, 100, 0);
+    UpDown5 = SpinnerBeside(Edit8, 0, 100, 0);
     Label8 = MakeLabel(page, x0, 180, QStringLiteral("Z"));
     Edit9 = MakeEdit(page, QRect(x0 + 20, 176, 60, 21), QStringLiteral("10"));
-    UpDown6 = MakeSpinner(page, Edit9, 3, 40, 10);
+    UpDown6 = SpinnerBeside(Edit9, 3, 40, 10);
     Edit7->setEnabled(false);
     UpDown4->setEnabled(false);
     Edit8->setEnabled(false);

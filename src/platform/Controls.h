@@ -1,25 +1,54 @@
 #pragma once
-// Small helpers the windows share for building controls and for the text of their
-// numeric entry fields.
+// What the windows share for building their controls: the colours of the design, the
+// language pack's texts, palette painters, labels, panels, spinners and entry fields, and
+// the text of the numeric entry fields.
 
 #include "platform/Numbers.h"
+#include "platform/UpDown.h"
 
-#include <QLabel>
+#include <QColor>
 #include <QLineEdit>
 #include <QRect>
 #include <QString>
 #include <cstdint>
 #include <optional>
 
+class QFont;
+class QFrame;
+class QLabel;
+class QWidget;
+
 namespace platform {
 
-// A label at (x, y), as wide as its text.
-inline QLabel* MakeLabel(QWidget* parent, int x, int y, const QString& text) {
-    auto* label = new QLabel(text, parent);
-    label->move(x, y);
-    label->adjustSize();
-    return label;
-}
+// Colours of the design.
+inline const QColor MoneyGreen{192, 220, 192}; // the windows' background
+inline const QColor Teal{0, 128, 128};         // the panels of controls
+
+// Enter, as a typed character.
+inline constexpr int CarriageReturn = 13;
+
+// The text of string id `id` of the chosen language pack, "None" when it is missing.
+QString LangText(std::int32_t id);
+
+// Palette painters. A widget's background is filled with its own colour; its text colour
+// is also that of its children, unless they set their own.
+void SetBackground(QWidget* widget, const QColor& background);
+void SetTextColour(QWidget* widget, const QColor& text);
+void SetColours(QWidget* widget, const QColor& background, const QColor& text);
+
+// A raised panel in its own colours.
+QFrame* MakePanel(QWidget* parent, const QRect& place, const QColor& colour, const QColor& text,
+                  int lineWidth = 1);
+
+// A label at (x, y), as wide as its text; optionally in a font of its own.
+QLabel* MakeLabel(QWidget* parent, int x, int y, const QString& text);
+QLabel* MakeLabel(QWidget* parent, int x, int y, const QString& text, const QFont& font);
+// A label in a fixed box.
+QLabel* MakeLabel(QWidget* parent, const QRect& place, const QString& text);
+
+// A spinner with its position range and start position, attached to `edit` when given.
+TUpDown* MakeSpinner(QWidget* parent, Qt::Orientation orientation, const QRect& place, int min,
+                     int max, int position, QLineEdit* edit = nullptr);
 
 inline QLineEdit* MakeEdit(QWidget* parent, const QRect& geometry, const QString& text) {
     auto* edit = new QLineEdit(text, parent);

@@ -1,6 +1,6 @@
 #include "shell/About.h"
 
-#include "shell/Language.h"
+#include "platform/Controls.h"
 
 #include <QApplication>
 #include <QEvent>
@@ -41,23 +41,14 @@ QIcon ApplicationIcon() {
 
 namespace {
 
-void SetTextColour(QLabel* label, QColor colour) {
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, colour);
-    label->setPalette(palette);
-}
+using platform::MakeLabel;
 
-// A bold white label of the panel.
-QLabel* MakeLabel(QWidget* parent, int x, int y, const QString& text, int pixelSize) {
-    auto* label = new QLabel(text, parent);
-    QFont font = label->font();
+// The bold font of the panel's labels, `pixelSize` pixels high.
+QFont BoldFont(const QWidget* panel, int pixelSize) {
+    QFont font = panel->font();
     font.setBold(true);
     font.setPixelSize(pixelSize);
-    label->setFont(font);
-    SetTextColour(label, Qt::white);
-    label->move(x, y);
-    label->adjustSize();
-    return label;
+    return font;
 }
 
 } // namespace
@@ -65,7 +56,7 @@ QLabel* MakeLabel(QWidget* parent, int x, int y, const QString& text, int pixelS
 TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("About"));
     setFixedSize(299, 213); // a fixed dialog frame, centred on the screen
-    shell::SetMoneyGreen(this);
+    platform::SetBackground(this, platform::MoneyGreen);
     BuildPanel();
 
     OKButton = new QPushButton(QStringLiteral("OK"), this);
@@ -75,15 +66,8 @@ TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
 }
 
 void TAboutBox::BuildPanel() {
-    // A teal panel, raised inside a lowered frame.
-    Panel1 = new QFrame(this);
-    Panel1->setGeometry(8, 8, 281, 161);
-    Panel1->setFrameStyle(QFrame::Panel | QFrame::Raised);
-    Panel1->setLineWidth(2);
-    QPalette palette = Panel1->palette();
-    palette.setColor(QPalette::Window, QColor(0, 128, 128));
-    Panel1->setPalette(palette);
-    Panel1->setAutoFillBackground(true);
+    // A teal panel with bold white labels, raised inside a lowered frame.
+    Panel1 = platform::MakePanel(this, QRect(8, 8, 281, 161), platform::Teal, Qt::white, 2);
     auto* outer = new QFrame(this);
     outer->setGeometry(7, 7, 283, 163);
     outer->setFrameStyle(QFrame::Panel | QFrame::Sunken);
@@ -93,17 +77,18 @@ void TAboutBox::BuildPanel() {
     ProgramIcon->setGeometry(8, 8, 65, 57);
     ProgramIcon->setScaledContents(true); // stretched
 
-    ProductName = MakeLabel(Panel1, 74, 16, QStringLiteral("Pelzamo2007"), 13);
+    ProductName = MakeLabel(Panel1, 74, 16, QStringLiteral("Pelzamo2007"), BoldFont(Panel1, 13));
     QFont arial = ProductName->font();
     arial.setFamily(QStringLiteral("Arial"));
     ProductName->setFont(arial);
-    Version = MakeLabel(Panel1, 81, 40, QString(), 11);
+    const QFont bold = BoldFont(Panel1, 11);
+    Version = MakeLabel(Panel1, 81, 40, QString(), bold);
     Version->setWordWrap(true); // a long task title takes a second line
     Version->setGeometry(81, 40, 281 - 81 - 6, 38);
     Version->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     // Fixed, not localised.
-    Authorship = MakeLabel(Panel1, 18, 80, QStringLiteral("Pelzamo2007 development team"), 11);
-    Comments = MakeLabel(Panel1, 17, 104, QString(), 11);
+    Authorship = MakeLabel(Panel1, 18, 80, QStringLiteral("Pelzamo2007 development team"), bold);
+    Comments = MakeLabel(Panel1, 17, 104, QString(), bold);
     Comments->setWordWrap(true);
     Comments->setGeometry(17, 104, 281 - 17 - 8, 161 - 104 - 4);
     Comments->setAlignment(Qt::AlignLeft | Qt::AlignTop);
@@ -115,13 +100,13 @@ bool TAboutBox::event(QEvent* event) {
 }
 
 void TAboutBox::FormActivate() {
-    setWindowTitle(shell::LangText(401));
-    ProductName->setText(shell::LangText(403));
-    Version->setText(shell::LangText(404));
-    Comments->setText(shell::LangText(407));
-    OKButton->setText(shell::LangText(1));
+    setWindowTitle(platform::LangText(401));
+    ProductName->setText(platform::LangText(403));
+    Version->setText(platform::LangText(404));
+    Comments->setText(platform::LangText(407));
+    OKButton->setText(platform::LangText(1));
     ProductName->adjustSize();
 
-    SetTextColour(ProductName, QColor(255, 255, 128)); // light yellow
+    platform::SetTextColour(ProductName, QColor(255, 255, 128)); // light yellow
     ProgramIcon->setPixmap(QApplication::windowIcon().pixmap(64, 64));
 }

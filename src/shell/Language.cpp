@@ -1,5 +1,6 @@
 #include "shell/Language.h"
 
+#include "platform/Controls.h"
 #include "platform/Files.h"
 #include "strings/LangStrings.h"
 
@@ -8,7 +9,6 @@
 #include <QFile>
 #include <QFont>
 #include <QLabel>
-#include <QPalette>
 #include <QPushButton>
 #include <QStyle>
 
@@ -16,10 +16,6 @@
 #include <filesystem>
 
 namespace shell {
-
-QString LangText(std::int32_t id) {
-    return QString::fromStdString(strings::LangString(id));
-}
 
 std::vector<LanguagePack> LanguagePacks(const std::string& programDir) {
     // The names are listed as bytes: a round trip through text would change those that
@@ -44,19 +40,12 @@ QStringList ListLanguagePacks(const QString& programDir) {
     return shown;
 }
 
-void SetMoneyGreen(QWidget* window) {
-    QPalette palette = window->palette();
-    palette.setColor(QPalette::Window, QColor(192, 220, 192));
-    window->setPalette(palette);
-    window->setAutoFillBackground(true);
-}
-
 } // namespace shell
 
 TLanguageDlg::TLanguageDlg(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("Select language"));
     resize(324, 184); // sizeable
-    shell::SetMoneyGreen(this);
+    platform::SetBackground(this, platform::MoneyGreen);
     BuildControls();
     connect(BitBtn1, &QPushButton::clicked, this, [this] {
         BitBtn1Click();

@@ -1,12 +1,10 @@
 #pragma once
 // The language dialog: lists the language packs (the subfolders of the program folder)
-// and opens the chosen pack's language file. Also the small helpers every window of the
-// shell uses to apply its strings.
+// and opens the chosen pack's language file.
 
 #include <QDialog>
 #include <QString>
 #include <QStringList>
-#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -15,9 +13,6 @@ class QLabel;
 class QPushButton;
 
 namespace shell {
-
-// The text of a string id of the chosen pack, "None" when missing.
-QString LangText(std::int32_t id);
 
 // A language pack's folder: its name as the file system holds it, which is what opens
 // its files, and as it is shown (a name that is not valid UTF-8 shows replacement
@@ -35,9 +30,6 @@ std::vector<LanguagePack> LanguagePacks(const std::string& programDir);
 
 // The shown names of the language packs of programDir.
 QStringList ListLanguagePacks(const QString& programDir);
-
-// Money green (192, 220, 192), the background of the shell's windows.
-void SetMoneyGreen(QWidget* window);
 
 } // namespace shell
 

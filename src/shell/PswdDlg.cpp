@@ -1,6 +1,6 @@
 #include "shell/PswdDlg.h"
 
-#include "shell/Language.h"
+#include "platform/Controls.h"
 
 #include <QEvent>
 #include <QLabel>
@@ -10,7 +10,7 @@
 TPasswordDlg::TPasswordDlg(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("Azonosító beadása"));
     setFixedSize(233, 93); // a fixed dialog frame; Qt centres a parentless dialog on the screen
-    shell::SetMoneyGreen(this);
+    platform::SetBackground(this, platform::MoneyGreen);
     BuildControls();
     connect(OKBtn, &QPushButton::clicked, this, &QDialog::accept);
     connect(CancelBtn, &QPushButton::clicked, this, &QDialog::reject); // also Esc
@@ -38,9 +38,9 @@ bool TPasswordDlg::event(QEvent* event) {
 }
 
 void TPasswordDlg::FormActivate() {
-    setWindowTitle(shell::LangText(256));
-    Label1->setText(shell::LangText(257));
+    setWindowTitle(platform::LangText(256));
+    Label1->setText(platform::LangText(257));
     Label1->adjustSize();
-    OKBtn->setText(shell::LangText(1));
-    CancelBtn->setText(shell::LangText(2));
+    OKBtn->setText(platform::LangText(1));
+    CancelBtn->setText(platform::LangText(2));
 }

@@ -1,7 +1,7 @@
 #include "shell/Sugo.h"
 
+#include "platform/Controls.h"
 #include "platform/RtfReader.h"
-#include "shell/Language.h"
 #include "strings/LangStrings.h"
 
 #include <QAbstractTextDocumentLayout>
@@ -24,7 +24,7 @@ constexpr int DesignHeight = 480;
 TForm3::TForm3(QWidget* parent) : QWidget(parent, Qt::Window) {
     setWindowTitle(QStringLiteral("Súgó"));
     resize(DesignWidth, DesignHeight); // sizeable
-    shell::SetMoneyGreen(this);
+    platform::SetBackground(this, platform::MoneyGreen);
     BuildControls();
     connect(Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
 }
@@ -56,8 +56,8 @@ bool TForm3::event(QEvent* event) {
 }
 
 void TForm3::FormActivate() {
-    setWindowTitle(shell::LangText(4));
-    Button1->setText(shell::LangText(10));
+    setWindowTitle(platform::LangText(4));
+    Button1->setText(platform::LangText(10));
 
     LoadHelp(); // shown from its start
     RichEdit1->verticalScrollBar()->setValue(0);
