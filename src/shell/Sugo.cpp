@@ -81,7 +81,9 @@ void TForm3::LoadHelp() {
     }
 
     auto* document = Blank->clone(this);
-    document->setUndoRedoEnabled(false); // read-only text, as on the viewer's own document
+    // As the viewer keeps its own document: its font, no undo steps for read-only text.
+    document->setDefaultFont(RichEdit1->font());
+    document->setUndoRedoEnabled(false);
     const std::optional<std::string> content = file.ReadAll();
     if (content) // else it stays empty
         platform::ReadRtf(QByteArray::fromRawData(content->data(), qsizetype(content->size())),
