@@ -231,7 +231,9 @@ void TForm1::DrawBench() {
     const int sx = SourceCentreX;
     const int ay = SourceCentreY + 70; // the axis row
     const int L = Image1->width() - 30;
-    platform::TCanvas canvas(BenchBitmap);
+    // Drawn on the picture shown, so that it is sharp on a high-DPI screen, and kept.
+    Image1->SetPicture(BenchBitmap);
+    platform::TCanvas canvas(*Image1);
 
     canvas.BrushColor = LightYellow;
     canvas.FillRect(0, 0, BenchBitmap.width(), BenchBitmap.height());
@@ -259,7 +261,8 @@ void TForm1::DrawBench() {
 
     canvas.BrushColor = Qt::white;
     canvas.FloodFill(0, 0, LightYellow);
-    Image1->SetPicture(BenchBitmap);
+    BenchBitmap = Image1->Picture();
+    Image1->Changed();
 }
 
 bool TForm1::event(QEvent* event) {

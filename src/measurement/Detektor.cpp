@@ -484,7 +484,7 @@ bool TForm2::LaidOut() const {
 
 void TForm2::ClearPlot() {
     if (!LaidOut()) return;
-    platform::TCanvas axes(Image1->Picture());
+    platform::TCanvas axes(*Image1);
     axes.BrushColor = PlotBackColour;
     axes.FillRect(AxisRect);
     Image1->Changed();
@@ -523,7 +523,7 @@ void TForm2::PlotChannel(std::int32_t channel) {
 }
 
 void TForm2::DrawAxes() {
-    platform::TCanvas canvas(Image1->Picture());
+    platform::TCanvas canvas(*Image1); // sharp on a high-DPI screen
     canvas.BrushColor = PlotBackColour;
     canvas.FillRect(AxisRect);
 

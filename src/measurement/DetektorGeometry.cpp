@@ -299,7 +299,7 @@ void TForm2::DrawGeometry() {
         const int W = Image2->width();
         const int H = Image2->height();
         const sim::DetectorGeometry& g = Model.Geometry;
-        platform::TCanvas canvas(picture);
+        platform::TCanvas canvas(*Image2); // sharp on a high-DPI screen
 
         // Background and frame.
         canvas.BrushColor = Qt::white;
