@@ -54,7 +54,7 @@ private:
     std::uint32_t key_ = 0;
     std::uint64_t stream_ = 0;
     std::uint64_t counter_ = 0; // the counter after those in batch_
-    double batch_[philox::BatchWords];
+    double batch_[philox::BatchWords]{};
 };
 
 // Milliseconds since midnight of the system clock in UTC, the start-up seed.
