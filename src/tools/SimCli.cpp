@@ -463,8 +463,7 @@ std::string Usage() {
 }
 
 std::string VersionText() {
-    return "pelzamo-sim (Pelzamo2007) " PELZAMO_VERSION "\n"
-           "Generators: the detector window's 32-bit LCG, and Philox4x32-10 from Random123.\n";
+    return "pelzamo-sim (Pelzamo2007) " PELZAMO_VERSION "\n";
 }
 
 std::string IsoTime(std::int64_t unixTime) {
