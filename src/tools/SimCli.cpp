@@ -149,14 +149,14 @@ std::optional<double> ReadPositive(std::string_view option, std::string_view tex
 
 enum class Mode { Run = 1, Merge = 2, Both = 3 };
 
-struct OptionSpec {
+struct OptionInfo {
     std::string_view name;  // long form
     std::string_view brief; // short form, or empty
     bool takesValue;
     Mode modes;
 };
 
-constexpr OptionSpec Specs[] = {
+constexpr OptionInfo KnownOptions[] = {
     {"--help", "-h", false, Mode::Both},   {"--version", "", false, Mode::Both},
     {"--seconds", "", true, Mode::Run},    {"--decays", "", true, Mode::Run},
     {"--seed", "", true, Mode::Run},       {"--distance", "", true, Mode::Run},
@@ -167,9 +167,9 @@ constexpr OptionSpec Specs[] = {
     {"--output", "-o", true, Mode::Both},
 };
 
-const OptionSpec* FindOption(std::string_view name) {
-    for (const OptionSpec& spec : Specs)
-        if (name == spec.name || (!spec.brief.empty() && name == spec.brief)) return &spec;
+const OptionInfo* FindOption(std::string_view name) {
+    for (const OptionInfo& info : KnownOptions)
+        if (name == info.name || (!info.brief.empty() && name == info.brief)) return &info;
     return nullptr;
 }
 
@@ -346,7 +346,7 @@ ParseResult ParseArguments(const std::vector<std::string_view>& args) {
         i = 1;
     }
     const Mode mode = o.merge ? Mode::Merge : Mode::Run;
-    std::vector<const OptionSpec*> given;
+    std::vector<const OptionInfo*> given;
     bool onlyFiles = false; // after "--"
     for (; i < args.size(); ++i) {
         std::string_view name = args[i];
@@ -376,32 +376,32 @@ ParseResult ParseArguments(const std::vector<std::string_view>& args) {
             name = name.substr(0, 2);
             hasValue = true;
         }
-        const OptionSpec* spec = FindOption(name);
-        if (!spec) {
+        const OptionInfo* option = FindOption(name);
+        if (!option) {
             result.error = "unknown option " + Quoted(name);
             return result;
         }
-        if ((static_cast<int>(spec->modes) & static_cast<int>(mode)) == 0) {
-            result.error = "option " + std::string(spec->name) + " does not apply to merge";
+        if ((static_cast<int>(option->modes) & static_cast<int>(mode)) == 0) {
+            result.error = "option " + std::string(option->name) + " does not apply to merge";
             return result;
         }
-        if (std::find(given.begin(), given.end(), spec) != given.end()) {
-            result.error = "option " + std::string(spec->name) + " is given twice";
+        if (std::find(given.begin(), given.end(), option) != given.end()) {
+            result.error = "option " + std::string(option->name) + " is given twice";
             return result;
         }
-        given.push_back(spec);
-        if (!spec->takesValue && hasValue) {
-            result.error = "option " + std::string(spec->name) + " takes no value";
+        given.push_back(option);
+        if (!option->takesValue && hasValue) {
+            result.error = "option " + std::string(option->name) + " takes no value";
             return result;
         }
-        if (spec->takesValue && !hasValue) {
+        if (option->takesValue && !hasValue) {
             if (i + 1 == args.size()) {
-                result.error = "option " + std::string(spec->name) + " needs a value";
+                result.error = "option " + std::string(option->name) + " needs a value";
                 return result;
             }
             value = args[++i];
         }
-        if (!ApplyOption(o, spec->name, value, result.error)) return result;
+        if (!ApplyOption(o, option->name, value, result.error)) return result;
     }
     const bool formatGiven =
         std::find(given.begin(), given.end(), FindOption("--format")) != given.end();
