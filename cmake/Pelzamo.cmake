@@ -49,7 +49,9 @@ function(pelzamo_add_qtest)
     else()
         add_test(NAME ${T_NAME} COMMAND ${T_NAME})
     endif()
-    set(env "QT_QPA_PLATFORM=offscreen")
+    # A crash fails the test at once: no debugger is started for a stack trace, which
+    # can hang where the debugger may not attach.
+    set(env "QT_QPA_PLATFORM=offscreen" "QTEST_DISABLE_STACK_DUMP=1")
     if(PELZAMO_SANITIZE)
         # Qt and fontconfig keep caches alive until exit; leak reports there are not ours.
         list(APPEND env "ASAN_OPTIONS=detect_leaks=0")
