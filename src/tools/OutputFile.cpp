@@ -2,6 +2,8 @@
 
 #include "tools/OutputFile.h"
 
+#include "tools/SimCli.h"
+
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -48,13 +50,6 @@ public:
 private:
     sigset_t saved_;
 };
-
-std::string Quoted(std::string_view text) {
-    std::string quoted(1, '\'');
-    quoted.append(text);
-    quoted.push_back('\'');
-    return quoted;
-}
 
 std::string Cannot(const std::string& path, const std::string& why) {
     return "cannot write " + Quoted(path) + ": " + why;

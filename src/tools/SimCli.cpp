@@ -20,13 +20,6 @@ namespace simcli {
 
 namespace {
 
-std::string Quoted(std::string_view text) {
-    std::string quoted(1, '\'');
-    quoted.append(text);
-    quoted.push_back('\'');
-    return quoted;
-}
-
 // --- Whole numbers, read exactly ----------------------------------------------------------
 
 enum class Whole { Ok, NotANumber, Negative, NotWhole, TooLarge };
@@ -335,6 +328,13 @@ std::string CheckTogether(Options& o, bool formatGiven) {
 
 const char* GeneratorName(Generator generator) {
     return generator == Generator::Philox ? "philox" : "lcg32";
+}
+
+std::string Quoted(std::string_view text) {
+    std::string quoted(1, '\'');
+    quoted.append(text);
+    quoted.push_back('\'');
+    return quoted;
 }
 
 ParseResult ParseArguments(const std::vector<std::string_view>& args) {

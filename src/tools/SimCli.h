@@ -61,6 +61,9 @@ std::string VersionText();
 
 const char* GeneratorName(Generator generator);
 
+// The text in single quotes, as the tool's messages show a value or a file name.
+std::string Quoted(std::string_view text);
+
 // "2026-12-08T15:08:54Z", and back (only that form, UTC).
 std::string IsoTime(std::int64_t unixTime);
 std::optional<std::int64_t> ParseIsoTime(std::string_view text);

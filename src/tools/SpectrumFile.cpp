@@ -362,11 +362,7 @@ std::string ReadSpe(std::string_view text, SpectrumRecord& r) {
 std::string Merge(const std::vector<SpectrumRecord>& records, SpectrumRecord& merged,
                   const std::vector<std::string>& names) {
     const auto name = [&](std::size_t i) {
-        if (i >= names.size()) return "file " + std::to_string(i + 1);
-        std::string quoted(1, '\'');
-        quoted += names[i];
-        quoted += '\'';
-        return quoted;
+        return i < names.size() ? Quoted(names[i]) : "file " + std::to_string(i + 1);
     };
     if (records.empty()) return "nothing to merge";
     merged = records[0];

@@ -143,9 +143,7 @@ int RunMerge(const simcli::Options& options) {
     std::vector<simcli::SpectrumRecord> records(options.inputs.size());
     for (std::size_t i = 0; i < options.inputs.size(); ++i) {
         const std::string& name = options.inputs[i];
-        std::string shown(1, '\'');
-        shown += name;
-        shown += '\'';
+        const std::string shown = simcli::Quoted(name);
         struct stat status;
         if (stat(name.c_str(), &status) != 0) return Fail("cannot read " + shown);
         const std::optional<std::string> text = platform::ReadRegularFile(name, MaxInputBytes);
