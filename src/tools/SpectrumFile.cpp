@@ -94,12 +94,8 @@ std::string XmlEscaped(std::string_view text) {
     return escaped;
 }
 
-template <typename T> bool ParseWhole(std::string_view text, T& value) {
-    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-    return ec == std::errc() && end == text.data() + text.size();
-}
-
-bool ParseDouble(std::string_view text, double& value) {
+// The whole text as one number: a whole number for an integer type, any decimal for double.
+template <typename T> bool ParseAll(std::string_view text, T& value) {
     const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
     return ec == std::errc() && end == text.data() + text.size();
 }
@@ -111,9 +107,9 @@ std::optional<std::vector<BlockRange>> ParseBlocks(std::string_view text) {
         const std::string_view item = text.substr(0, comma);
         const std::size_t dash = item.find('-');
         BlockRange range;
-        if (!ParseWhole(item.substr(0, dash), range.first)) return std::nullopt;
+        if (!ParseAll(item.substr(0, dash), range.first)) return std::nullopt;
         range.last = range.first;
-        if (dash != std::string_view::npos && !ParseWhole(item.substr(dash + 1), range.last))
+        if (dash != std::string_view::npos && !ParseAll(item.substr(dash + 1), range.last))
             return std::nullopt;
         if (range.last < range.first || (!blocks.empty() && range.first <= blocks.back().last + 1))
             return std::nullopt;
@@ -325,14 +321,14 @@ std::string ReadSpe(std::string_view text, SpectrumRecord& r) {
     r.program = std::string(get("program"));
     std::optional<std::vector<BlockRange>> blocks = ParseBlocks(get("blocks"));
     std::uint64_t decays = 0;
-    if (!ParseDouble(get("distance"), r.distance) || !ParseDouble(get("height"), r.height) ||
-        !ParseDouble(get("radius"), r.radius) || !ParseDouble(get("resolution"), r.resolution) ||
-        !ParseDouble(get("channel offset"), r.channelOffset) ||
-        !ParseDouble(get("channels per MeV"), r.channelsPerMeV) ||
-        (generator != "lcg32" && generator != "philox") || !ParseWhole(get("seed"), r.seed) ||
-        !ParseWhole(get("run decays"), r.runDecays) ||
-        !ParseWhole(get("block decays"), r.blockDecays) || r.blockDecays == 0 || r.runDecays == 0 ||
-        r.runDecays > MaxDecays || !blocks || !ParseWhole(get("decays"), decays))
+    if (!ParseAll(get("distance"), r.distance) || !ParseAll(get("height"), r.height) ||
+        !ParseAll(get("radius"), r.radius) || !ParseAll(get("resolution"), r.resolution) ||
+        !ParseAll(get("channel offset"), r.channelOffset) ||
+        !ParseAll(get("channels per MeV"), r.channelsPerMeV) ||
+        (generator != "lcg32" && generator != "philox") || !ParseAll(get("seed"), r.seed) ||
+        !ParseAll(get("run decays"), r.runDecays) ||
+        !ParseAll(get("block decays"), r.blockDecays) || r.blockDecays == 0 || r.runDecays == 0 ||
+        r.runDecays > MaxDecays || !blocks || !ParseAll(get("decays"), decays))
         return "its $SPEC_REM lacks a value of the run or has one out of shape";
     r.generator = generator == "philox" ? Generator::Philox : Generator::Lcg32;
     r.blocks = *blocks;
@@ -350,7 +346,7 @@ std::string ReadSpe(std::string_view text, SpectrumRecord& r) {
     r.counts.fill(0);
     std::uint64_t total = 0;
     for (int channel = 0; channel < FileChannels; ++channel) {
-        if (!ParseWhole(data[channel + 1], r.counts[channel]))
+        if (!ParseAll(data[channel + 1], r.counts[channel]))
             return "its $DATA has a count that is not a whole number";
         total += std::min(r.counts[channel], decays + 1);
     }
