@@ -154,8 +154,7 @@ void TForm1::BuildDistancePanel() {
         MakeLabel(Panel2, QRect(4, 64, 138, 30), QStringLiteral("Forrástól való távolság (cm)"));
     Label3->setWordWrap(true);
 
-    Edit1 = new QLineEdit(QStringLiteral("Edit1"), Panel2);
-    Edit1->setGeometry(40, 96, 66, 21);
+    Edit1 = platform::MakeEdit(Panel2, QRect(40, 96, 66, 21), QStringLiteral("Edit1"));
     Edit1->setToolTip(QStringLiteral("Min=3, Max=40 cm"));
 }
 
