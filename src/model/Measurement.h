@@ -130,8 +130,6 @@ public:
     sim::Spectrum Spectrum{};
     sim::HistoryTally Tally; // DepositedEnergy, EnergyDeposited of the current decay
 
-    sim::RandomGenerator& Generator() { return rng_; }
-
     // The detector and the analyser at start, and an empty spectrum.
     void SetDefaults();
 
