@@ -13,7 +13,6 @@
 #include <QStyle>
 
 #include <algorithm>
-#include <filesystem>
 
 namespace shell {
 
@@ -100,8 +99,7 @@ void TLanguageDlg::FormActivate() {
 void TLanguageDlg::BitBtn1Click() {
     strings::CloseLanguageIni();
     if (ComboBox1->currentText().isEmpty()) return; // LanguageDir stays as it was
-    constexpr char Separator = static_cast<char>(std::filesystem::path::preferred_separator);
     strings::LanguageDir =
         strings::ProgramDir + ComboBox1->currentData().toByteArray().toStdString();
-    strings::OpenLanguageIni(strings::LanguageDir + Separator + "Pelzamo2007.ini");
+    strings::OpenLanguageIni(strings::PackFilePath("Pelzamo2007.ini"));
 }

@@ -12,7 +12,6 @@
 #include <QTextDocument>
 
 #include <algorithm>
-#include <filesystem>
 
 namespace {
 
@@ -65,10 +64,7 @@ void TForm3::FormActivate() {
 
 std::string TForm3::HelpFilePath() const {
     // Without a chosen pack the help files are looked for where the language file is.
-    constexpr char Separator = static_cast<char>(std::filesystem::path::preferred_separator);
-    const std::string dir =
-        strings::LanguageDir.empty() ? strings::ProgramDir : strings::LanguageDir + Separator;
-    return dir + (Tag != 0 ? "Tasks.rtf" : "Program.rtf");
+    return strings::PackFilePath(Tag != 0 ? "Tasks.rtf" : "Program.rtf");
 }
 
 void TForm3::LoadHelp() {

@@ -19,7 +19,7 @@ std::string LanguageDir;
 namespace {
 
 constexpr char Separator = static_cast<char>(std::filesystem::path::preferred_separator);
-const std::string LanguageFileName = "Pelzamo2007.ini";
+constexpr std::string_view LanguageFileName = "Pelzamo2007.ini";
 const std::string MissingText = "None";
 
 // The open language file; empty until the language dialog's OK or the first lookup.
@@ -37,11 +37,11 @@ std::string KeyOf(std::int32_t id) {
     return key;
 }
 
-std::string LanguageFilePath() {
-    return (LanguageDir.empty() ? ProgramDir : LanguageDir + Separator) + LanguageFileName;
-}
-
 } // namespace
+
+std::string PackFilePath(std::string_view fileName) {
+    return (LanguageDir.empty() ? ProgramDir : LanguageDir + Separator).append(fileName);
+}
 
 bool SetProgramDirFromRunningExecutable() {
     SetProgramDirFromExecutable(platform::ExecutablePath());
@@ -74,7 +74,7 @@ bool LanguageIniOpen() {
 
 std::string LangString(std::int32_t id) {
     // The path is worked out on every call but only used when no file is open yet.
-    const std::string path = LanguageFilePath();
+    const std::string path = PackFilePath(LanguageFileName);
     if (!languageIni) languageIni.emplace(path);
     return languageIni->Read("General", KeyOf(id), MissingText);
 }

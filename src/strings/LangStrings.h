@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace strings {
 
@@ -23,6 +24,10 @@ bool SetProgramDirFromRunningExecutable();
 // Sets ProgramDir to the folder of executablePath (bytes; a relative path is taken from
 // the working folder). An empty path leaves ProgramDir empty.
 void SetProgramDirFromExecutable(const std::string& executablePath);
+
+// The file of that name in LanguageDir, or in ProgramDir while LanguageDir is empty:
+// where the language file and the help files of the chosen pack are looked for.
+std::string PackFilePath(std::string_view fileName);
 
 // Opens the language file at path (the full path of the file), closing any open one
 // (the language dialog's OK). A missing file opens as empty.
