@@ -10,11 +10,15 @@
 #include <QPainter>
 #include <QPixmap>
 #include <QPushButton>
+#ifndef PELZAMO_ICON_PICTURES
 #include <QSvgRenderer>
+#endif
 
 namespace shell {
 
 namespace {
+
+#ifndef PELZAMO_ICON_PICTURES
 
 // One icon picture of size × size pixels.
 QPixmap IconPixmap(QSvgRenderer& design, int size) {
@@ -24,16 +28,23 @@ QPixmap IconPixmap(QSvgRenderer& design, int size) {
     design.render(&painter);
     return pixmap;
 }
+#endif
 
 } // namespace
 
 QIcon ApplicationIcon() {
     // The icon's one design (data/pelzamo2007.svg); the installed icon files are rendered
-    // from it too.
-    QSvgRenderer design(QStringLiteral(":/icons/pelzamo2007.svg"));
+    // from it too. Without Qt's SVG module (the Windows build) the same pictures come
+    // rendered by the build.
     QIcon icon;
+#ifdef PELZAMO_ICON_PICTURES
+    for (int size : {16, 32, 48, 64, 128})
+        icon.addFile(QStringLiteral(":/icons/pelzamo2007-%1.png").arg(size));
+#else
+    QSvgRenderer design(QStringLiteral(":/icons/pelzamo2007.svg"));
     for (int size : {16, 32, 48, 64, 128})
         icon.addPixmap(IconPixmap(design, size));
+#endif
     return icon;
 }
 
