@@ -5,6 +5,8 @@
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <string>
+#include <vector>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -34,17 +36,27 @@ protected:
 TEST_F(Files, ReadsOnlyRegularFilesWithinTheLimit) {
     constexpr std::size_t Limit = 100;
     const std::string full = Write("full", Limit);
-    fs::create_symlink(full, root_ / "link");
-    ::mkfifo((root_ / "pipe").c_str(), 0600);
     fs::create_directory(root_ / "folder");
+    std::vector<std::string> refused = {Write("over", Limit + 1), (root_ / "folder").string(),
+                                        (root_ / "missing").string()};
+#ifdef _WIN32
+    // Devices: by their reserved names, in any folder and with any extension, or by the
+    // device namespace.
+    for (const char* device : {"NUL", "con", "COM1.ini", "lpt1 .rtf"})
+        refused.push_back((root_ / device).string());
+    refused.push_back("\\\\.\\NUL");
+#else
+    fs::create_symlink(full, root_ / "link");
+    EXPECT_EQ(platform::ReadRegularFile((root_ / "link").string(), Limit), std::string(Limit, 'x'));
+    ::mkfifo((root_ / "pipe").c_str(), 0600);
+    refused.push_back((root_ / "pipe").string());
+    refused.push_back("/dev/zero");
+#endif
 
     EXPECT_EQ(platform::ReadRegularFile(full, Limit), std::string(Limit, 'x'));
-    EXPECT_EQ(platform::ReadRegularFile((root_ / "link").string(), Limit), std::string(Limit, 'x'));
     EXPECT_EQ(platform::ReadRegularFile(Write("empty", 0), Limit), std::string());
-    for (const std::string& refused :
-         {Write("over", Limit + 1), (root_ / "pipe").string(), (root_ / "folder").string(),
-          (root_ / "missing").string(), std::string("/dev/zero")})
-        EXPECT_FALSE(platform::ReadRegularFile(refused, Limit).has_value()) << refused;
+    for (const std::string& path : refused)
+        EXPECT_FALSE(platform::ReadRegularFile(path, Limit).has_value()) << path;
 }
 
 TEST_F(Files, TheStampFollowsChangesAndAGrownFileIsRefused) {
