@@ -10,7 +10,7 @@
 // - the new file keeps an existing file's permissions, and its owner when allowed;
 // - SIGINT, SIGTERM, SIGHUP and SIGXFSZ remove the temporary before they end the
 //   program.
-// POSIX.
+// POSIX (OutputFile.cpp); the Windows counterpart is OutputFileWindows.cpp.
 
 #include <string>
 #include <string_view>
@@ -22,7 +22,7 @@ namespace simcli {
 struct OutputTarget {
     std::string path; // with every link followed
     bool exists = false;
-    unsigned mode = 0; // permission bits of the existing file
+    unsigned mode = 0; // permission bits of the existing file (its attributes on Windows)
     unsigned owner = 0;
     unsigned group = 0;
 };

@@ -19,6 +19,8 @@
 
 #ifdef __linux__
 #include <sched.h>
+#elif defined(_WIN32)
+#include <windows.h>
 #endif
 
 namespace simcli {
@@ -43,6 +45,12 @@ unsigned UsableCores() {
     cpu_set_t set;
     if (sched_getaffinity(0, sizeof set, &set) == 0 && CPU_COUNT(&set) > 0)
         return static_cast<unsigned>(CPU_COUNT(&set));
+#elif defined(_WIN32)
+    // The processors of the process's affinity (within its processor group).
+    DWORD_PTR process = 0;
+    DWORD_PTR system = 0;
+    if (GetProcessAffinityMask(GetCurrentProcess(), &process, &system) && process != 0)
+        return static_cast<unsigned>(__builtin_popcountll(process));
 #endif
     return std::max(1u, std::thread::hardware_concurrency());
 }

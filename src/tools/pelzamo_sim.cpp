@@ -1,6 +1,7 @@
 // pelzamo-sim: simulates a spectrum without a window and writes it as CSV, SPE or N42;
 // or merges the SPE files of the slices of one run.
 
+#include "tools/Console.h"
 #include "tools/OutputFile.h"
 #include "tools/Run.h"
 #include "tools/SimCli.h"
@@ -166,7 +167,9 @@ int RunMerge(const simcli::Options& options) {
 
 int main(int argc, char** argv) {
     simcli::RemoveTemporaryOnSignals();
-    const std::vector<std::string_view> args(argv + 1, argv + argc);
+    simcli::BinaryStandardOutput();
+    const std::vector<std::string> arguments = simcli::CommandLineArguments(argc, argv);
+    const std::vector<std::string_view> args(arguments.begin(), arguments.end());
     const simcli::ParseResult parsed = simcli::ParseArguments(args);
     if (!parsed.error.empty()) return Fail(parsed.error + " (see --help)");
     const simcli::Options& options = parsed.options;

@@ -1,0 +1,11 @@
+#include "tools/Console.h"
+
+namespace simcli {
+
+std::vector<std::string> CommandLineArguments(int argc, char** argv) {
+    return std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc);
+}
+
+void BinaryStandardOutput() {}
+
+} // namespace simcli
