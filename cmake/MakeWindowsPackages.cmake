@@ -2,11 +2,14 @@
 # installed (stripped) into STAGE, zipped with the folder Pelzamo2007\ at the top, and made
 # into an NSIS installer whose uninstaller deletes exactly the files installed.
 #
+# The DLLs (Qt's, the MinGW runtime's) are stripped too: the runtime comes with its
+# debugging symbols.
+#
 # Usage: cmake -DBUILD_DIR=... -DSTAGE=... -DZIP=... -DINSTALLER=... -DZIP_EXECUTABLE=...
-#              -DMAKENSIS=... -DNSI_TEMPLATE=... -DICON=... -DPROJECT_VERSION=...
+#              -DSTRIP=... -DMAKENSIS=... -DNSI_TEMPLATE=... -DICON=... -DPROJECT_VERSION=...
 #              -DPROJECT_VERSION_MAJOR=... -DPROJECT_VERSION_MINOR=... -P MakeWindowsPackages.cmake
 
-foreach(variable BUILD_DIR STAGE ZIP INSTALLER ZIP_EXECUTABLE MAKENSIS NSI_TEMPLATE ICON)
+foreach(variable BUILD_DIR STAGE ZIP INSTALLER ZIP_EXECUTABLE STRIP MAKENSIS NSI_TEMPLATE ICON)
     if("${${variable}}" STREQUAL "" OR "${${variable}}" MATCHES "-NOTFOUND$")
         message(FATAL_ERROR "MakeWindowsPackages.cmake: ${variable} is not set (zip and nsis installed?)")
     endif()
@@ -17,6 +20,11 @@ execute_process(COMMAND ${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${STAGE
                 OUTPUT_QUIET RESULT_VARIABLE failed)
 if(failed)
     message(FATAL_ERROR "installing into ${STAGE} failed")
+endif()
+file(GLOB_RECURSE dlls ${STAGE}/*.dll)
+execute_process(COMMAND ${STRIP} --strip-unneeded ${dlls} RESULT_VARIABLE failed)
+if(failed)
+    message(FATAL_ERROR "stripping the DLLs failed")
 endif()
 
 get_filename_component(package_dir ${ZIP} DIRECTORY)

@@ -132,7 +132,8 @@ std::string ResolveOutput(const std::string& path, OutputTarget& target) {
     const DWORD attributes = GetFileAttributesW(wide.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) {
         const DWORD error = GetLastError();
-        if (error != ERROR_FILE_NOT_FOUND) return Cannot(path, ErrorText(error));
+        if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND)
+            return Cannot(path, ErrorText(error));
         // A new file: its folder must be there.
         const std::wstring folder = FolderOf(wide);
         const DWORD folderAttributes = GetFileAttributesW(folder.c_str());
