@@ -1,5 +1,5 @@
 // The Windows bodies of platform/Files.h, with the same promises as the POSIX ones
-// (Files.cpp). Paths are UTF-8 here and UTF-16 for the file system.
+// (Files.cpp). Paths are the file system's UTF-16, never converted to text and back.
 //
 // Nothing is opened that could block or act as a device: a name that Windows resolves to
 // a device in every folder (CON, NUL, COM1, ...) and the device namespaces (\\.\, \\?\GLOBALROOT)
@@ -61,8 +61,9 @@ bool IsWindowsDeviceName(std::wstring_view path) {
             upper[3] == L'\u00b2' || upper[3] == L'\u00b3');
 }
 
-RegularFile::RegularFile(const std::string& path, std::size_t maxBytes) : maxBytes_(maxBytes) {
-    const std::wstring wide = WideFromUtf8(path);
+RegularFile::RegularFile(const std::filesystem::path& path, std::size_t maxBytes)
+    : maxBytes_(maxBytes) {
+    const std::wstring& wide = path.native();
     if (wide.empty() || IsWindowsDeviceName(wide)) return;
     // Without FILE_FLAG_BACKUP_SEMANTICS a folder does not open; sharing everything lets
     // other programs go on writing or renaming the file while it is read.
@@ -114,14 +115,15 @@ std::optional<std::string> RegularFile::ReadAll() {
     return content;
 }
 
-std::optional<std::string> ReadRegularFile(const std::string& path, std::size_t maxBytes) {
+std::optional<std::string> ReadRegularFile(const std::filesystem::path& path,
+                                           std::size_t maxBytes) {
     RegularFile file(path, maxBytes);
     return file.ReadAll();
 }
 
-std::vector<std::string> ListFolders(const std::string& dir) {
-    std::vector<std::string> folders;
-    std::wstring folder = WideFromUtf8(dir);
+std::vector<std::filesystem::path> ListFolders(const std::filesystem::path& dir) {
+    std::vector<std::filesystem::path> folders;
+    std::wstring folder = dir.native();
     if (folder.empty() || IsWindowsDeviceName(folder)) return folders;
     if (folder.back() != L'\\' && folder.back() != L'/') folder += L'\\';
     WIN32_FIND_DATAW entry{};
@@ -145,13 +147,13 @@ std::vector<std::string> ListFolders(const std::string& dir) {
             CloseHandle(target);
             if (!isFolder) continue;
         }
-        folders.push_back(Utf8FromWide(name));
+        folders.emplace_back(name);
     } while (FindNextFileW(find, &entry));
     FindClose(find);
     return folders;
 }
 
-std::string ExecutablePath() {
+std::filesystem::path ExecutablePath() {
     std::wstring module(MAX_PATH, L'\0');
     for (;;) {
         const DWORD n = GetModuleFileNameW(nullptr, module.data(), static_cast<DWORD>(module.size()));
@@ -183,7 +185,7 @@ std::string ExecutablePath() {
             module = real;
         }
     }
-    return Utf8FromWide(module);
+    return module;
 }
 
 } // namespace platform

@@ -6,6 +6,10 @@ std::vector<std::string> CommandLineArguments(int argc, char** argv) {
     return std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc);
 }
 
+std::filesystem::path PathOfArgument(const std::string& argument) {
+    return argument;
+}
+
 void BinaryStandardOutput() {}
 
 } // namespace simcli

@@ -21,6 +21,10 @@ std::vector<std::string> CommandLineArguments(int, char**) {
     return arguments;
 }
 
+std::filesystem::path PathOfArgument(const std::string& argument) {
+    return platform::WideFromUtf8(argument);
+}
+
 void BinaryStandardOutput() {
     std::fflush(stdout);
     _setmode(_fileno(stdout), _O_BINARY);

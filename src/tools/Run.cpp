@@ -61,7 +61,7 @@ std::string MakePlan(const Options& o, std::uint32_t seed, RunPlan& plan) {
         return "the source lies inside the detector's bounding sphere (centre " +
                platform::FormatFloat(plan.geometry.z) + " cm from the source, bounding radius " +
                platform::FormatFloat(plan.geometry.boundingRadius) + " cm); increase the distance";
-    plan.calibration = model::DefaultCalibration;
+    plan.calibration = model::Defaults::Calibration;
     plan.calibration.Resolution = o.resolution;
     plan.generator = o.generator;
     plan.seed = seed;

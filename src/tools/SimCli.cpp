@@ -211,7 +211,7 @@ bool ApplyOption(Options& o, std::string_view name, std::string_view text, std::
             return false;
         case Whole::NotWhole:
             error = shown + " is not a multiple of " +
-                    platform::FormatFloat(model::TickLength / 1000.0) + " s";
+                    platform::FormatFloat(model::Defaults::TickLength / 1000.0) + " s";
             return false;
         case Whole::TooLarge:
             error = shown + " is too long";
@@ -411,7 +411,7 @@ ParseResult ParseArguments(const std::vector<std::string_view>& args) {
 
 std::string Usage() {
     const auto perTick = model::DecaysPerTick(sim::EventsPerTick);
-    const std::string tick = platform::FormatFloat(model::TickLength / 1000.0);
+    const std::string tick = platform::FormatFloat(model::Defaults::TickLength / 1000.0);
     return "Usage: pelzamo-sim [OPTION]...\n"
            "  or:  pelzamo-sim merge [-o FILE] [--format F] FILE...\n"
            "Simulate the gamma spectrum of the built-in source (0.662, 2.56 and 3.75 MeV) in\n"

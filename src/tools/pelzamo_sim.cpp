@@ -17,13 +17,13 @@
 #include <cmath>
 #include <cstdio>
 #include <ctime>
+#include <filesystem>
 #include <iostream>
 #include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
 
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -145,9 +145,10 @@ int RunMerge(const simcli::Options& options) {
     for (std::size_t i = 0; i < options.inputs.size(); ++i) {
         const std::string& name = options.inputs[i];
         const std::string shown = simcli::Quoted(name);
-        struct stat status;
-        if (stat(name.c_str(), &status) != 0) return Fail("cannot read " + shown);
-        const std::optional<std::string> text = platform::ReadRegularFile(name, MaxInputBytes);
+        const std::filesystem::path path = simcli::PathOfArgument(name);
+        std::error_code missing;
+        if (!std::filesystem::exists(path, missing)) return Fail("cannot read " + shown);
+        const std::optional<std::string> text = platform::ReadRegularFile(path, MaxInputBytes);
         if (!text) return Fail("cannot read " + shown + ": not a regular file of at most 16 MiB");
         if (const std::string error = simcli::ReadSpe(*text, records[i]); !error.empty())
             return Fail(shown + ": " + error);

@@ -3,7 +3,7 @@
 
 #include "bench/Main.h"
 
-#include "platform/Widgets.h"
+#include "toolkit/Widgets.h"
 #include "strings/LangStrings.h"
 
 #include "WindowTestSupport.h"
@@ -119,7 +119,7 @@ private slots:
         QCOMPARE(bench.menuBar()->actions().size(), 2);
         // The program folder is the executable's, ending in the separator.
         const QString dir = QDir::toNativeSeparators(QCoreApplication::applicationDirPath());
-        QCOMPARE(QString::fromStdString(strings::ProgramDir), dir + QDir::separator());
+        QCOMPARE(QString::fromStdString(strings::ProgramDir.string()), dir + QDir::separator());
     }
 
     void scalePixels() {
@@ -216,7 +216,7 @@ private slots:
         QVERIFY(w.Start());
         w.bench.ScrollBar2->setValue(84);
         QCOMPARE(w.detector.UpDown6->Position(), 8);
-        w.detector.UpDown6->Click(platform::UpDownButton::Up);
+        w.detector.UpDown6->Click(toolkit::UpDownButton::Up);
         QCOMPARE(w.detector.Edit9->text(), QStringLiteral("9"));
         QCOMPARE(w.Geometry().z, 10.5);
         QCOMPARE(w.bench.ScrollBar2->value(), 90);

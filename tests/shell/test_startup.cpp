@@ -197,7 +197,7 @@ private slots:
         const auto identifier = EnterIdentifier("abc");
         startup.RunIdentifierDialog();
         QVERIFY(!startup.EndRequested());
-        QCOMPARE(QString::fromStdString(strings::LanguageDir), ProgramPath() + "English");
+        QCOMPARE(QString::fromStdString(strings::LanguageDir.string()), ProgramPath() + "English");
 
         // The identifier dialog applied its strings when it was activated.
         QCOMPARE(startup.IdentifierDialog()->windowTitle(), QString("Identifier caption"));

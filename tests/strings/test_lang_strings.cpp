@@ -95,17 +95,28 @@ TEST_F(LangStrings, ZeroTerminatedCopyIsCutAtACharacterBoundary) {
 }
 
 TEST(ProgramDir, IsTheExecutableFolderWithSeparator) {
-    strings::SetProgramDirFromExecutable("/opt/pelzamo/Pelzamo2007");
-    EXPECT_EQ(strings::ProgramDir, "/opt/pelzamo/");
     strings::SetProgramDirFromExecutable("Pelzamo2007"); // relative: made absolute
     EXPECT_EQ(strings::ProgramDir, (fs::current_path() / "").string());
+#ifdef _WIN32
+    strings::SetProgramDirFromExecutable("C:\\Program Files\\Pelzamo2007\\Pelzamo2007.exe");
+    EXPECT_EQ(strings::ProgramDir, "C:\\Program Files\\Pelzamo2007\\");
+    // Not valid text: a lone surrogate in a UTF-16 name.
+    const std::wstring folder = std::wstring(L"C:\\pelz") + wchar_t(0xD800) + L"mo\\";
+    strings::SetProgramDirFromExecutable(folder + L"Pelzamo2007.exe");
+    EXPECT_EQ(strings::ProgramDir.native(), folder);
+    const char* executable = "test_lang.exe";
+#else
+    strings::SetProgramDirFromExecutable("/opt/pelzamo/Pelzamo2007");
+    EXPECT_EQ(strings::ProgramDir, "/opt/pelzamo/");
     strings::SetProgramDirFromExecutable("/opt/pelz\xE1mo/Pelzamo2007"); // not UTF-8
     EXPECT_EQ(strings::ProgramDir, "/opt/pelz\xE1mo/");
+    const char* executable = "test_lang";
+#endif
     // Unknown: no folder at all, not the working folder.
     strings::SetProgramDirFromExecutable("");
     EXPECT_EQ(strings::ProgramDir, "");
     ASSERT_TRUE(strings::SetProgramDirFromRunningExecutable());
-    EXPECT_TRUE(fs::exists(strings::ProgramDir + "test_lang"));
+    EXPECT_TRUE(fs::exists(strings::ProgramDir / executable));
     strings::ProgramDir.clear();
 }
 

@@ -23,7 +23,7 @@ for i in "${!runs[@]}"; do
     "$linux" --format "$format" $arguments -o "linux-$i.$format" 2>/dev/null
     # shellcheck disable=SC2086
     "$wine_run" "$windows" --format "$format" $arguments -o "windows-$i.$format" 2>/dev/null
-    if cmp "linux-$i.$format" "windows-$i.$format"; then
+    if [ -s "linux-$i.$format" ] && cmp "linux-$i.$format" "windows-$i.$format"; then
         echo "same bytes: --format $format $arguments"
     else
         echo "DIFFERENT: --format $format $arguments"
@@ -33,7 +33,7 @@ done
 # Standard output carries the same bytes ("\n", not "\r\n").
 "$linux" --seed 5 --decays 20000 >linux-stdout.csv 2>/dev/null
 "$wine_run" "$windows" --seed 5 --decays 20000 >windows-stdout.csv 2>/dev/null
-if cmp linux-stdout.csv windows-stdout.csv; then
+if [ -s linux-stdout.csv ] && cmp linux-stdout.csv windows-stdout.csv; then
     echo "same bytes on standard output"
 else
     echo "DIFFERENT on standard output"
