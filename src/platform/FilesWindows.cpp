@@ -26,9 +26,9 @@ constexpr std::int64_t EpochIn100ns = 116'444'736'000'000'000;
 
 FileStamp StampOf(const BY_HANDLE_FILE_INFORMATION& info) {
     const std::uint64_t size = (std::uint64_t{info.nFileSizeHigh} << 32) | info.nFileSizeLow;
-    const std::int64_t written = static_cast<std::int64_t>(
-        (std::uint64_t{info.ftLastWriteTime.dwHighDateTime} << 32) |
-        info.ftLastWriteTime.dwLowDateTime);
+    const std::int64_t written =
+        static_cast<std::int64_t>((std::uint64_t{info.ftLastWriteTime.dwHighDateTime} << 32) |
+                                  info.ftLastWriteTime.dwLowDateTime);
     return FileStamp{size, (written - EpochIn100ns) * 100};
 }
 
@@ -67,9 +67,9 @@ RegularFile::RegularFile(const std::filesystem::path& path, std::size_t maxBytes
     if (wide.empty() || IsWindowsDeviceName(wide)) return;
     // Without FILE_FLAG_BACKUP_SEMANTICS a folder does not open; sharing everything lets
     // other programs go on writing or renaming the file while it is read.
-    const HANDLE handle =
-        CreateFileW(wide.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    const HANDLE handle = CreateFileW(wide.c_str(), GENERIC_READ,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) return;
     BY_HANDLE_FILE_INFORMATION info{};
     if (GetFileType(handle) != FILE_TYPE_DISK || !GetFileInformationByHandle(handle, &info) ||
@@ -156,7 +156,8 @@ std::vector<std::filesystem::path> ListFolders(const std::filesystem::path& dir)
 std::filesystem::path ExecutablePath() {
     std::wstring module(MAX_PATH, L'\0');
     for (;;) {
-        const DWORD n = GetModuleFileNameW(nullptr, module.data(), static_cast<DWORD>(module.size()));
+        const DWORD n =
+            GetModuleFileNameW(nullptr, module.data(), static_cast<DWORD>(module.size()));
         if (n == 0) return {};
         if (n < module.size()) {
             module.resize(n);
@@ -165,8 +166,9 @@ std::filesystem::path ExecutablePath() {
         module.resize(module.size() * 2); // cut: try again with more room
     }
     // The real path: links and short names resolved by the file system.
-    const HANDLE file = CreateFileW(module.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    const HANDLE file =
+        CreateFileW(module.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (file != INVALID_HANDLE_VALUE) {
         std::wstring real(module.size() + 64, L'\0');
         DWORD n = GetFinalPathNameByHandleW(file, real.data(), static_cast<DWORD>(real.size()),
@@ -180,8 +182,10 @@ std::filesystem::path ExecutablePath() {
         if (n > 0 && n < real.size()) {
             real.resize(n);
             // \\?\C:\... and \\?\UNC\server\... back to the usual forms.
-            if (real.starts_with(L"\\\\?\\UNC\\")) real.replace(0, 8, L"\\\\");
-            else if (real.starts_with(L"\\\\?\\")) real.erase(0, 4);
+            if (real.starts_with(L"\\\\?\\UNC\\"))
+                real.replace(0, 8, L"\\\\");
+            else if (real.starts_with(L"\\\\?\\"))
+                real.erase(0, 4);
             module = real;
         }
     }

@@ -49,13 +49,13 @@ std::string Cannot(const std::string& path, const std::string& why) {
 // The system's text for an error code, without its line end and full stop.
 std::string ErrorText(DWORD error) {
     wchar_t* buffer = nullptr;
-    const DWORD n = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                                       FORMAT_MESSAGE_IGNORE_INSERTS,
-                                   nullptr, error, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+    const DWORD n = FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, error, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
     std::wstring text = n > 0 ? std::wstring(buffer, n) : std::wstring();
     if (buffer != nullptr) LocalFree(buffer);
-    while (!text.empty() && (text.back() == L'\r' || text.back() == L'\n' ||
-                             text.back() == L' ' || text.back() == L'.'))
+    while (!text.empty() && (text.back() == L'\r' || text.back() == L'\n' || text.back() == L' ' ||
+                             text.back() == L'.'))
         text.pop_back();
     if (text.empty()) return "error " + std::to_string(error);
     return platform::Utf8FromWide(text);
@@ -117,7 +117,8 @@ bool WriteAll(HANDLE file, std::string_view content) {
     while (!content.empty()) {
         DWORD written = 0;
         const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(content.size(), 1u << 30));
-        if (!WriteFile(file, content.data(), chunk, &written, nullptr) || written == 0) return false;
+        if (!WriteFile(file, content.data(), chunk, &written, nullptr) || written == 0)
+            return false;
         content.remove_prefix(written);
     }
     return true;
@@ -168,8 +169,8 @@ std::string WriteOutput(const std::string& path, std::string_view content) {
     const std::size_t slash = targetPath.find_last_of(L"\\/:");
     const std::wstring name = targetPath.substr(slash == std::wstring::npos ? 0 : slash + 1);
     // What the new file keeps of the old one's attributes.
-    constexpr DWORD Kept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
-                           FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+    constexpr DWORD Kept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
+                           FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
     const DWORD attributes = target.exists ? (target.mode & Kept) : 0;
 
     // The temporary: a new name, known to the console handler before it exists.

@@ -6,9 +6,9 @@
 #include <fstream>
 #include <gtest/gtest.h>
 #include <string>
-#include <vector>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace fs = std::filesystem;
 
