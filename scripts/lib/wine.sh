@@ -1,3 +1,4 @@
+# shellcheck shell=dash
 # Wine prefixes for the Windows build's tests: sourced by the build's wine-run and by the
 # smoke tests (tests/windows/).
 

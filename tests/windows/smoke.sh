@@ -34,7 +34,8 @@ for _ in $(seq 100); do
     sleep 0.1
 done
 [ -s "$work/display" ] || { echo "Xvfb did not start"; cat "$work/xvfb.log"; exit 1; }
-export DISPLAY=:$(head -n 1 "$work/display")
+DISPLAY=:$(head -n 1 "$work/display")
+export DISPLAY
 
 # Starts a Windows program and waits (at most a minute) for the language dialog.
 shows_language_dialog() {
