@@ -2,8 +2,8 @@
 # The real Windows program under Wine, on an X display of its own (Xvfb): it starts and
 # shows its first window, the language dialog.
 #
-# Usage: smoke.sh <wine prefix> program <program folder>
-#            starts Pelzamo2007.exe of that folder (the zip's content);
+# Usage: smoke.sh <wine prefix> program <zip>
+#            unzips the program folder and starts its Pelzamo2007.exe;
 #        smoke.sh <wine prefix> installer <setup.exe>
 #            installs silently (/S) for the user, checks the installed files, the
 #            Start-menu entry and the uninstall entry, starts the installed program, then
@@ -37,6 +37,14 @@ done
 DISPLAY=:$(head -n 1 "$work/display")
 export DISPLAY
 
+# The program folder's subfolders that would be offered as languages are the packs alone
+# (Qt's plugins are in .qt).
+only_packs() {
+    local folders
+    folders=$(cd "$1" && find . -mindepth 1 -maxdepth 1 -type d ! -name '.*' | sort | tr '\n' ' ')
+    [ "$folders" = "./English ./Magyar " ] || { echo "subfolders of $1: $folders"; return 1; }
+}
+
 # Starts a Windows program and waits (at most a minute) for the language dialog.
 shows_language_dialog() {
     local started=$SECONDS
@@ -62,7 +70,10 @@ shows_language_dialog() {
 
 case $mode in
 program)
-    shows_language_dialog "$what/Pelzamo2007.exe"
+    unzip -q "$what" -d "$work/unzipped"
+    [ "$(ls -A "$work/unzipped")" = Pelzamo2007 ] || { echo "the zip holds more than Pelzamo2007\\"; exit 1; }
+    only_packs "$work/unzipped/Pelzamo2007"
+    shows_language_dialog "$work/unzipped/Pelzamo2007/Pelzamo2007.exe"
     ;;
 installer)
     user=$(WINEPREFIX=$prefix wine cmd /c 'echo %USERNAME%' 2>/dev/null | tr -d '\r')
@@ -80,6 +91,7 @@ installer)
     wine reg query 'HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Pelzamo2007' \
         /v DisplayVersion | grep -q DisplayVersion || { echo "no uninstall entry"; exit 1; }
     echo "installed: $(find "$installed" -type f | wc -l) files"
+    only_packs "$installed"
     shows_language_dialog "$installed/Pelzamo2007.exe"
     # A pack that the user added stays.
     mkdir -p "$installed/Mine"
@@ -97,7 +109,7 @@ installer)
     echo "uninstalled: only the pack added by the user is left"
     ;;
 *)
-    echo "usage: $0 <wine prefix> program|installer <folder|setup.exe>"
+    echo "usage: $0 <wine prefix> program|installer <zip|setup.exe>"
     exit 2
     ;;
 esac
