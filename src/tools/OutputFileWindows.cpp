@@ -182,7 +182,7 @@ std::string WriteOutput(const std::string& path, std::string_view content) {
         const std::wstring temporary = folder + L"\\." + name + L"." + suffix + L".tmp";
         const std::lock_guard lock(temporaryLock);
         file = CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                           attributes != 0 ? attributes : FILE_ATTRIBUTE_NORMAL, nullptr);
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
         if (file != INVALID_HANDLE_VALUE) {
             temporaryPath = temporary;
             temporaryArmed = true;
@@ -202,6 +202,8 @@ std::string WriteOutput(const std::string& path, std::string_view content) {
     const BOOL closed = CloseHandle(file);
     file = INVALID_HANDLE_VALUE;
     if (!closed) return fail(LastError());
+    // The old file's attributes, where the file system takes them.
+    if (attributes != 0) SetFileAttributesW(temporaryPath.c_str(), attributes);
     const std::lock_guard lock(temporaryLock);
     if (!MoveFileExW(temporaryPath.c_str(), targetPath.c_str(),
                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
