@@ -196,41 +196,6 @@ constexpr OptionRow Rows[] = {
         [](Options& o, const Value& v) { o.output = std::string(v.text); }},
 };
 // clang-format on
-}
-}
-,
-    {"--start-time",
-     "",
-     Mode::Run,
-     Kind::Time,
-     0,
-     0,
-     {},
-     [](Options& o, const Value& v) { o.startTime = v.time; }},
-    {"--files-from",
-     "",
-     Mode::Merge,
-     Kind::FileName,
-     0,
-     0,
-     {},
-     [](Options& o, const Value& v) { o.filesFrom = std::string(v.text); }},
-    {"--partial", "", Mode::Merge, Kind::Flag,
-     0,           0,  {},          [](Options& o, const Value&) { o.partial = true; }},
-    {"--format",
-     "",
-     Mode::Both,
-     Kind::Choice,
-     0,
-     0,
-     {"csv", "spe", "n42"},
-     [](Options& o, const Value& v) { o.format = static_cast<OutputFormat>(v.choice); }},
-    {"--output", "-o",
-     Mode::Both, Kind::FileName,
-     0,          0,
-     {},         [](Options& o, const Value& v) { o.output = std::string(v.text); }},
-}
-;
 static_assert(static_cast<int>(Generator::Lcg32) == 0 && static_cast<int>(Generator::Philox) == 1);
 static_assert(static_cast<int>(OutputFormat::Csv) == 0 && static_cast<int>(OutputFormat::N42) == 2);
 

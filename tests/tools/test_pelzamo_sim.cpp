@@ -64,9 +64,10 @@ protected:
     int Piped(const std::string& arguments, const std::string& reader) {
         const fs::path err = folder / "piped.err";
         const fs::path status = folder / "piped.status";
-        const std::string command = "{ '" + std::string(PELZAMO_SIM_PATH) + "' " + arguments +
-                                    " 2> '" + err.string() + "'; echo $? > '" + status.string() +
-                                    "'; } | " + reader;
+        // The reader has some time to start (and perhaps to finish) before the program.
+        const std::string command = "{ sleep 0.2; '" + std::string(PELZAMO_SIM_PATH) + "' " +
+                                    arguments + " 2> '" + err.string() + "'; echo $? > '" +
+                                    status.string() + "'; } | " + reader;
         [[maybe_unused]] const int ignored = std::system(command.c_str());
         stderrText = Read(err);
         const std::string code = Read(status);
