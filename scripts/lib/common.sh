@@ -9,12 +9,15 @@ PELZAMO_PACKAGES=(
 )
 
 # What scripts/test needs on top: the test and benchmark libraries, help2man for the man
-# page that the full build makes, the checkers of the desktop entry and the metadata, and
-# what makes and checks the Debian package.
+# page that the full build makes, the checkers of the desktop entry and the metadata, what
+# makes and checks the Debian package, the validator of the N42 files, and what the test
+# of the README's cluster recipes runs (a one-node Slurm cluster, GNU parallel over ssh).
 PELZAMO_TEST_PACKAGES=(
     libgtest-dev libgmock-dev libbenchmark-dev
     help2man desktop-file-utils appstream
     dpkg-dev file lintian
+    libxml2-utils
+    slurm-wlm munge parallel openssh-server openssh-client rsync
 )
 
 # Installs the packages that are not installed yet, with sudo when not root.
