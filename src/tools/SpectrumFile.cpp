@@ -420,7 +420,7 @@ std::string ReadDescription(const std::vector<std::string_view>& lines, std::str
         std::string_view value = line.substr(colon + 2);
         if (key != "program") value = value.substr(0, value.find(' '));
         if (!values.emplace(key, value).second)
-            return "its " + std::string(where) + " gives the " + std::string(key) + " twice";
+            return "its " + std::string(where) + " gives " + Quoted(key) + " twice";
     }
     const auto get = [&](std::string_view key) -> std::string_view {
         const auto found = values.find(key);

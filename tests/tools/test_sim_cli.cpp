@@ -403,7 +403,7 @@ TEST(SimCliFiles, EveryValueReadIsCheckedAsItsOptionAndNamed) {
              {inSpe("channel offset: 10", "channel offset: inf"), "channel offset 'inf'"},
              {inSpe("seed: 7", "seed: 4294967296"), "its seed '4294967296'"},
              {inSpe("seed: 7", "seed: 7\x1b[2J"), "its seed '7\\x1b[2J'"},
-             {inSpe("seed: 7", "seed: 7\nseed: 8"), "seed twice"},
+             {inSpe("seed: 7", "seed: 7\nseed: 8"), "'seed' twice"},
              {inSpe("generator: philox", "generator: mt"), "its generator 'mt'"},
              {inSpe("generator: philox", "generator: lcg32"), "cannot be sliced"},
              {inSpe("program: pelzamo-sim 1.0", "program: pelzamo-sim 1 0"), "its program"},
