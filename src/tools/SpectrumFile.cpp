@@ -467,6 +467,9 @@ std::string ReadDescription(const std::vector<std::string_view>& lines, std::str
     }
     if (!(r.channelsPerMeV > 0))
         return "its channels per MeV " + Quoted(get("channels per MeV")) + " must be above 0";
+    if (const Linear energy = EnergyOfChannel(r);
+        !std::isfinite(energy.a) || !std::isfinite(energy.b))
+        return "its channel offset and channels per MeV give no finite energy calibration";
 
     if (!ParseAll(get("block decays"), r.blockDecays) || r.blockDecays == 0 ||
         r.blockDecays > MaxDecays)

@@ -401,6 +401,7 @@ TEST(SimCliFiles, EveryValueReadIsCheckedAsItsOptionAndNamed) {
              {inSpe("resolution: 20", "resolution: -1"), "its resolution '-1'"},
              {inSpe("channels per MeV: 1000", "channels per MeV: 0"), "channels per MeV '0'"},
              {inSpe("channel offset: 10", "channel offset: inf"), "channel offset 'inf'"},
+             {inSpe("channels per MeV: 1000", "channels per MeV: 1e-310"), "no finite energy"},
              {inSpe("seed: 7", "seed: 4294967296"), "its seed '4294967296'"},
              {inSpe("seed: 7", "seed: 7\x1b[2J"), "its seed '7\\x1b[2J'"},
              {inSpe("seed: 7", "seed: 7\nseed: 8"), "'seed' twice"},
