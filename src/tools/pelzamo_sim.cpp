@@ -211,7 +211,9 @@ int RunMerge(const simcli::Options& options) {
 
 int main(int argc, char** argv) {
     simcli::RemoveTemporaryOnSignals();
+#ifdef SIGPIPE
     std::signal(SIGPIPE, SIG_IGN); // a closed pipe shows as a write error, reported on one line
+#endif
     const std::vector<std::string_view> args(argv + 1, argv + argc);
     const simcli::ParseResult parsed = simcli::ParseArguments(args);
     if (!parsed.error.empty()) return Fail(parsed.error + " (see --help)");
