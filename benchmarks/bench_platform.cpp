@@ -1,6 +1,6 @@
 // Costs of the canvas operations that run per simulated event or per redraw, and of the
 // number display.
-#include "platform/Canvas.h"
+#include "toolkit/Canvas.h"
 #include "platform/Numbers.h"
 
 #include <QGuiApplication>
@@ -13,7 +13,7 @@ namespace {
 void BM_SetPixel(benchmark::State& state) {
     QImage image(453, 290, QImage::Format_RGB32);
     image.fill(Qt::black);
-    platform::TCanvas canvas(image);
+    toolkit::TCanvas canvas(image);
     int i = 0;
     for (auto _ : state) {
         canvas.SetPixel(i % 453, (i / 453) % 290, Qt::yellow);
@@ -27,7 +27,7 @@ BENCHMARK(BM_SetPixel);
 void BM_FloodFill(benchmark::State& state) {
     const int side = static_cast<int>(state.range(0));
     QImage image(side, side, QImage::Format_RGB32);
-    platform::TCanvas canvas(image);
+    toolkit::TCanvas canvas(image);
     bool white = true;
     image.fill(Qt::white);
     for (auto _ : state) {

@@ -1,6 +1,6 @@
 // The help viewer's RTF reader: a typical help text and hostile input of the same size,
 // whose cost must stay linear in its length.
-#include "platform/RtfReader.h"
+#include "toolkit/RtfReader.h"
 
 #include <QApplication>
 #include <QTextDocument>
@@ -40,7 +40,7 @@ QByteArray Soup(qsizetype bytes) {
 void Read(benchmark::State& state, const QByteArray& rtf) {
     for (auto _ : state) {
         QTextDocument document;
-        platform::ReadRtf(rtf, document);
+        toolkit::ReadRtf(rtf, document);
         benchmark::DoNotOptimize(document.characterCount());
     }
     state.SetBytesProcessed(state.iterations() * rtf.size());

@@ -1,10 +1,10 @@
 #include "bench/Main.h"
 
 #include "measurement/Projection.h"
-#include "platform/Canvas.h"
-#include "platform/Controls.h"
-#include "platform/EditHooks.h"
-#include "platform/Widgets.h"
+#include "toolkit/Canvas.h"
+#include "toolkit/Controls.h"
+#include "toolkit/EditHooks.h"
+#include "toolkit/Widgets.h"
 #include "strings/LangStrings.h"
 
 #include <QApplication>
@@ -24,10 +24,10 @@
 
 namespace {
 
-using platform::CarriageReturn;
-using platform::LangText;
-using platform::MakeLabel;
-using platform::SetColours;
+using toolkit::CarriageReturn;
+using toolkit::LangText;
+using toolkit::MakeLabel;
+using toolkit::SetColours;
 
 const QColor LightYellow(255, 255, 192); // the bench background while the scale is drawn
 
@@ -72,7 +72,7 @@ TForm1::~TForm1() {
 void TForm1::BuildClientArea() {
     Client = new QWidget(this);
     Client->setFixedSize(656, 147);
-    SetColours(Client, platform::MoneyGreen, Qt::black);
+    SetColours(Client, toolkit::MoneyGreen, Qt::black);
     setCentralWidget(Client);
     // Single fixed border: the window keeps the size of its menu and client area.
     layout()->setSizeConstraint(QLayout::SetFixedSize);
@@ -103,15 +103,15 @@ void TForm1::BuildBench() {
     SetColours(Panel1, Qt::white, Qt::black);
     Panel1->setVisible(false);
 
-    Image1 = new platform::TImage(Panel1);
+    Image1 = new toolkit::TImage(Panel1);
     Image1->setGeometry(0, 0, 449, 124);
 
-    Shape9 = new platform::TShape(platform::ShapeType::Rectangle, Panel1);
+    Shape9 = new toolkit::TShape(toolkit::ShapeType::Rectangle, Panel1);
     Shape9->SetBrushColor(Qt::black);
     Shape9->SetPenColor(Qt::black);
     Shape9->setGeometry(270, 39, 1, 65);
 
-    Shape2 = new platform::TShape(platform::ShapeType::Circle, Panel1);
+    Shape2 = new toolkit::TShape(toolkit::ShapeType::Circle, Panel1);
     Shape2->SetBrushColor(Qt::blue);
     Shape2->SetPenColor(Qt::blue);
     Shape2->setGeometry(11, 34, 10, 10);
@@ -119,7 +119,7 @@ void TForm1::BuildBench() {
 
     Label2 = MakeLabel(Panel1, QRect(4, 19, 60, 14), QStringLiteral("Forrás"));
 
-    Shape4 = new platform::TShape(platform::ShapeType::RoundRect, Panel1);
+    Shape4 = new toolkit::TShape(toolkit::ShapeType::RoundRect, Panel1);
     Shape4->SetBrushColor(QColor(255, 0, 255));
     Shape4->SetPenColor(Qt::black);
     Shape4->setGeometry(270, 13, 60, 60);
@@ -131,7 +131,7 @@ void TForm1::BuildBench() {
 void TForm1::BuildDistancePanel() {
     Panel2 = new QFrame(Client);
     Panel2->setGeometry(501, 7, 146, 122);
-    SetColours(Panel2, platform::Teal, Qt::white);
+    SetColours(Panel2, toolkit::Teal, Qt::white);
 
     Label1 = MakeLabel(Panel2, QRect(8, 4, 130, 18), QStringLiteral("   DETEKTOR   "));
     Label1->setAlignment(Qt::AlignCenter);
@@ -153,7 +153,7 @@ void TForm1::BuildDistancePanel() {
         MakeLabel(Panel2, QRect(4, 64, 138, 30), QStringLiteral("Forrástól való távolság (cm)"));
     Label3->setWordWrap(true);
 
-    Edit1 = platform::MakeEdit(Panel2, QRect(40, 96, 66, 21), QStringLiteral("Edit1"));
+    Edit1 = toolkit::MakeEdit(Panel2, QRect(40, 96, 66, 21), QStringLiteral("Edit1"));
     Edit1->setToolTip(QStringLiteral("Min=3, Max=40 cm"));
 }
 
@@ -168,9 +168,9 @@ void TForm1::BuildMenu() {
 void TForm1::ConnectHandlers() {
     connect(Timer1, &QTimer::timeout, this, [this] { Timer1Timer(); });
     connect(ScrollBar2, &QScrollBar::valueChanged, this, [this] { ScrollBar2Change(); });
-    platform::OnExit(Edit1, [this] { Edit1Exit(); });
+    toolkit::OnExit(Edit1, [this] { Edit1Exit(); });
     // Key preview: the window sees Enter before the edit does.
-    new platform::KeyPreview(
+    new toolkit::KeyPreview(
         this, [this](QKeyEvent* key) { return FormKeyPress(key); }, nullptr);
 
     connect(Feladatok1, &QAction::triggered, this, [this] { Sg1Click(Feladatok1); });
@@ -231,7 +231,7 @@ void TForm1::DrawBench() {
     const int L = Image1->width() - 30;
     // Drawn on the picture shown, so that it is sharp on a high-DPI screen, and kept.
     Image1->SetPicture(BenchBitmap);
-    platform::TCanvas canvas(*Image1);
+    toolkit::TCanvas canvas(*Image1);
 
     canvas.BrushColor = LightYellow;
     canvas.FillRect(0, 0, BenchBitmap.width(), BenchBitmap.height());
@@ -344,9 +344,9 @@ void TForm1::ScrollBar2Change() {
 // tenths; when the bar already stands at that tenth, the typed value stays in force as
 // typed and nothing is redrawn.
 void TForm1::Edit1Exit() {
-    const auto d = platform::ReadFloat(Edit1->text());
+    const auto d = toolkit::ReadFloat(Edit1->text());
     if (!d || *d < MinDistance || *d > MaxDistance) {
-        platform::RefuseEntry(Edit1);
+        toolkit::RefuseEntry(Edit1);
         return;
     }
     if (Detector == nullptr) return;

@@ -57,11 +57,11 @@ public:
     QWidget* Client = nullptr;
     QFrame* Bevel1 = nullptr;
     QFrame* Panel1 = nullptr;
-    platform::TImage* Image1 = nullptr;
-    platform::TShape* Shape2 = nullptr;
+    toolkit::TImage* Image1 = nullptr;
+    toolkit::TShape* Shape2 = nullptr;
     QLabel* Label2 = nullptr;
-    platform::TShape* Shape4 = nullptr;
-    platform::TShape* Shape9 = nullptr;
+    toolkit::TShape* Shape4 = nullptr;
+    toolkit::TShape* Shape9 = nullptr;
     QFrame* Panel2 = nullptr;
     QLabel* Label1 = nullptr;
     QLabel* Label7 = nullptr;

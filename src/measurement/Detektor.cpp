@@ -4,10 +4,10 @@
 
 #include "measurement/Detektor.h"
 
-#include "platform/Canvas.h"
+#include "toolkit/Canvas.h"
 #include "platform/Clock.h"
-#include "platform/Controls.h"
-#include "platform/EditHooks.h"
+#include "toolkit/Controls.h"
+#include "toolkit/EditHooks.h"
 #include "platform/Numbers.h"
 #include "simulation/Source.h"
 #include "strings/LangStrings.h"
@@ -33,12 +33,12 @@
 
 namespace {
 
-using platform::LangText;
-using platform::MakeEdit;
-using platform::MakeLabel;
-using platform::MakePanel;
-using platform::ReadInteger;
-using platform::Teal;
+using toolkit::LangText;
+using toolkit::MakeEdit;
+using toolkit::MakeLabel;
+using toolkit::MakePanel;
+using toolkit::ReadInteger;
+using toolkit::Teal;
 
 const QColor Yellow(255, 255, 0);
 
@@ -60,9 +60,9 @@ QCheckBox* MakeCheckBox(QWidget* parent, int x, int y, const QString& text, bool
 
 // A spinner whose position range is 0..1000 starting at 500: only the direction of a
 // click is used, so it is not attached to an edit.
-platform::TUpDown* DirectionSpinner(QWidget* parent, Qt::Orientation orientation,
+toolkit::TUpDown* DirectionSpinner(QWidget* parent, Qt::Orientation orientation,
                                     const QRect& place) {
-    return platform::MakeSpinner(parent, orientation, place, 0, 1000, 500);
+    return toolkit::MakeSpinner(parent, orientation, place, 0, 1000, 500);
 }
 
 void SetCaption(QLabel* label, const QString& text) {
@@ -79,7 +79,7 @@ void SetCaption(QAbstractButton* button, const QString& text) {
 // kept in the field).
 std::optional<std::int32_t> ReadEntry(QLineEdit* edit) {
     const auto value = ReadInteger(edit->text());
-    if (!value) platform::RefuseEntry(edit);
+    if (!value) toolkit::RefuseEntry(edit);
     return value;
 }
 
@@ -107,7 +107,7 @@ TForm2::TForm2(sim::RandomGenerator& rng, QWidget* parent) : QWidget(parent), Mo
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
     setWindowTitle(QStringLiteral("Detektor"));
     setFixedSize(654, 403);
-    platform::SetBackground(this, platform::MoneyGreen);
+    toolkit::SetBackground(this, toolkit::MoneyGreen);
     QFont windowFont = font();
     windowFont.setPixelSize(11);
     setFont(windowFont);
@@ -156,14 +156,14 @@ void TForm2::BuildSpectrumTab() {
 
     // The plot: axes on Image1, the spectrum on Image3 over it, the cursor above both.
     Panel1 = MakePanel(tab, QRect(100, 0, 531, 337), Qt::black, Qt::white);
-    Image1 = new platform::TImage(Panel1);
+    Image1 = new toolkit::TImage(Panel1);
     Image1->setGeometry(1, 1, 530, 330);
     QImage axes(530, 330, QImage::Format_RGB32);
     axes.fill(Qt::black);
     Image1->SetPicture(axes);
-    Image3 = new platform::TImage(Panel1);
+    Image3 = new toolkit::TImage(Panel1);
     Image3->setGeometry(57, 22, 453, 290);
-    Shape1 = new platform::TShape(platform::ShapeType::Rectangle, Panel1);
+    Shape1 = new toolkit::TShape(toolkit::ShapeType::Rectangle, Panel1);
     Shape1->SetBrushColor(Yellow);
     Shape1->SetPenColor(Yellow);
     Shape1->setGeometry(57 + 453 / 2, 22, 1, 290);
@@ -219,21 +219,21 @@ void TForm2::ConnectHandlers() {
     // clicked, not toggled: only the user's clicks run the handler.
     connect(CheckBox2, &QCheckBox::clicked, this, [this] { CheckBox2Click(); });
 
-    connect(UpDown1, &platform::TUpDown::clicked, this,
-            [this](platform::UpDownButton b) { UpDown1Click(b); });
-    connect(UpDown2, &platform::TUpDown::clicked, this,
-            [this](platform::UpDownButton b) { UpDown2Click(b); });
-    connect(UpDown3, &platform::TUpDown::clicked, this,
-            [this](platform::UpDownButton b) { UpDown3Click(b); });
+    connect(UpDown1, &toolkit::TUpDown::clicked, this,
+            [this](toolkit::UpDownButton b) { UpDown1Click(b); });
+    connect(UpDown2, &toolkit::TUpDown::clicked, this,
+            [this](toolkit::UpDownButton b) { UpDown2Click(b); });
+    connect(UpDown3, &toolkit::TUpDown::clicked, this,
+            [this](toolkit::UpDownButton b) { UpDown3Click(b); });
 
-    platform::OnExit(Preset, [this] { PresetExit(); });
-    platform::OnEnterKey(Preset, [this] { PresetKeyPress('\r'); });
-    platform::OnExit(Edit1, [this] { Edit1Exit(); });
-    platform::OnEnterKey(Edit1, [this] { Edit1Exit(); });
-    platform::OnExit(Edit2, [this] { Edit2Exit(); });
-    platform::OnEnterKey(Edit2, [this] { Edit2Exit(); });
-    platform::OnExit(Edit3, [this] { Edit3Exit(); });
-    platform::OnEnterKey(Edit3, [this] { Edit3Exit(); });
+    toolkit::OnExit(Preset, [this] { PresetExit(); });
+    toolkit::OnEnterKey(Preset, [this] { PresetKeyPress('\r'); });
+    toolkit::OnExit(Edit1, [this] { Edit1Exit(); });
+    toolkit::OnEnterKey(Edit1, [this] { Edit1Exit(); });
+    toolkit::OnExit(Edit2, [this] { Edit2Exit(); });
+    toolkit::OnEnterKey(Edit2, [this] { Edit2Exit(); });
+    toolkit::OnExit(Edit3, [this] { Edit3Exit(); });
+    toolkit::OnEnterKey(Edit3, [this] { Edit3Exit(); });
 
     connect(Timer1, &QTimer::timeout, this, [this] { Timer1Timer(); });
     connect(Timer2, &QTimer::timeout, this, [this] { Timer2Timer(); });
@@ -243,7 +243,7 @@ void TForm2::ConnectHandlers() {
     // release as a repeat's (and the preview drops it) only if the press has arrived in
     // time. If not, the release ends the marking and the press that follows it at once
     // takes that back. Keys made by a program carry no time stamp (0): never a repeat.
-    new platform::KeyPreview( // owned by the window
+    new toolkit::KeyPreview( // owned by the window
         this,
         [this](QKeyEvent* event) {
             if (LastRelease.timestamp != 0 && event->key() == LastRelease.key &&
@@ -366,7 +366,7 @@ void TForm2::Button1Click() {
 }
 
 void TForm2::Acquire() {
-    TickLength = model::TickLength;
+    TickLength = model::Defaults::TickLength;
     sim::ComputeEventsPerTick();
     if (sim::EventsPerTick == 0) return;
 
@@ -412,7 +412,7 @@ void TForm2::Acquire() {
         QCoreApplication::processEvents();
         NextTickTime = platform::AddMilliseconds(platform::Now(), TickLength);
     }
-    if (presetRefused && Preset->isEnabled()) platform::RefuseEntry(Preset);
+    if (presetRefused && Preset->isEnabled()) toolkit::RefuseEntry(Preset);
 }
 
 bool TForm2::CountTick() {
@@ -484,7 +484,7 @@ bool TForm2::LaidOut() const {
 
 void TForm2::ClearPlot() {
     if (!LaidOut()) return;
-    platform::TCanvas axes(*Image1);
+    toolkit::TCanvas axes(*Image1);
     axes.BrushColor = PlotBackColour;
     axes.FillRect(AxisRect);
     Image1->Changed();
@@ -523,7 +523,7 @@ void TForm2::PlotChannel(std::int32_t channel) {
 }
 
 void TForm2::DrawAxes() {
-    platform::TCanvas canvas(*Image1); // sharp on a high-DPI screen
+    toolkit::TCanvas canvas(*Image1); // sharp on a high-DPI screen
     canvas.BrushColor = PlotBackColour;
     canvas.FillRect(AxisRect);
 
@@ -536,7 +536,7 @@ void TForm2::DrawAxes() {
     canvas.MoveTo(AxisOriginX, AxisOriginY);
     canvas.LineTo(AxisOriginX, axisTop);
 
-    canvas.Font = platform::FixedFont();
+    canvas.Font = toolkit::FixedFont();
     canvas.FontColor = PlotForeColour;
 
     const QString fullScale = QString::asprintf("%10d", ShownFullScale);
@@ -579,11 +579,11 @@ void TForm2::Rescale() {
     UpdateCursor();
 }
 
-void TForm2::UpDown1Click(platform::UpDownButton button) {
+void TForm2::UpDown1Click(toolkit::UpDownButton button) {
     CheckBox1->setChecked(false);
     if (!LaidOut()) return;
     RequestedFullScale = model::LadderStep(
-        ShownFullScale, button == platform::UpDownButton::Up ? model::Step::Up : model::Step::Down);
+        ShownFullScale, button == toolkit::UpDownButton::Up ? model::Step::Up : model::Step::Down);
     Rescale();
 }
 
@@ -597,13 +597,13 @@ void TForm2::RequestMinChannel(std::int32_t v) {
     Rescale();
 }
 
-void TForm2::UpDown2Click(platform::UpDownButton button) {
-    const int step = button == platform::UpDownButton::Up ? model::RangeStep : -model::RangeStep;
+void TForm2::UpDown2Click(toolkit::UpDownButton button) {
+    const int step = button == toolkit::UpDownButton::Up ? model::RangeStep : -model::RangeStep;
     RequestMaxChannel(ShownMaxChannel + step);
 }
 
-void TForm2::UpDown3Click(platform::UpDownButton button) {
-    const int step = button == platform::UpDownButton::Up ? model::RangeStep : -model::RangeStep;
+void TForm2::UpDown3Click(toolkit::UpDownButton button) {
+    const int step = button == toolkit::UpDownButton::Up ? model::RangeStep : -model::RangeStep;
     RequestMinChannel(ShownMinChannel + step);
 }
 
@@ -611,7 +611,7 @@ void TForm2::Edit1Exit() {
     const auto value = ReadInteger(Edit1->text());
     // A full scale below 1 cannot be drawn (no count fits under it): refused like text.
     if (!value || *value < 1) {
-        platform::RefuseEntry(Edit1);
+        toolkit::RefuseEntry(Edit1);
         return;
     }
     RequestedFullScale = *value;
@@ -659,7 +659,7 @@ void TForm2::UpdateCursor() {
 
     // Each drawn column of the region from the background line up (or down) to its count.
     const model::BackgroundLine line(Model.Spectrum, RoiLow, RoiHigh);
-    platform::TCanvas canvas(Image3->Picture());
+    toolkit::TCanvas canvas(Image3->Picture());
     canvas.PenColor = Yellow;
     const int H = PlotBitmap.height();
     const std::int64_t first = std::max<std::int64_t>(RoiLow, 0);
@@ -734,7 +734,7 @@ void TForm2::Button2Click() {
     // A refused end is selected in its edit and switches the region off; the ends keep
     // the values parsed so far, and nothing is redrawn.
     const auto refuse = [this](QLineEdit* edit) {
-        platform::RefuseEntry(edit);
+        toolkit::RefuseEntry(edit);
         RoiValid = false;
     };
     const auto low = ReadRegionEnd(Edit10);

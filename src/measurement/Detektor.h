@@ -9,8 +9,8 @@
 // cursor; DetektorGeometry.cpp holds the geometry tab.
 
 #include "model/Measurement.h"
-#include "platform/UpDown.h"
-#include "platform/Widgets.h"
+#include "toolkit/UpDown.h"
+#include "toolkit/Widgets.h"
 #include "simulation/History.h"
 
 #include <QColor>
@@ -86,16 +86,16 @@ public:
     QWidget* Geometria = nullptr;
     QFrame* Panel5 = nullptr;
     QLineEdit* Edit1 = nullptr;
-    platform::TUpDown* UpDown1 = nullptr;
+    toolkit::TUpDown* UpDown1 = nullptr;
     QCheckBox* CheckBox1 = nullptr;
     QFrame* Panel1 = nullptr;
-    platform::TImage* Image1 = nullptr;
-    platform::TImage* Image3 = nullptr;
-    platform::TShape* Shape1 = nullptr;
-    platform::TUpDown* UpDown3 = nullptr;
+    toolkit::TImage* Image1 = nullptr;
+    toolkit::TImage* Image3 = nullptr;
+    toolkit::TShape* Shape1 = nullptr;
+    toolkit::TUpDown* UpDown3 = nullptr;
     QLineEdit* Edit2 = nullptr;
     QLineEdit* Edit3 = nullptr;
-    platform::TUpDown* UpDown2 = nullptr;
+    toolkit::TUpDown* UpDown2 = nullptr;
     QFrame* Panel6 = nullptr;
     QLineEdit* Preset = nullptr;
     QLabel* Label20 = nullptr;
@@ -126,7 +126,7 @@ public:
     QTimer* Timer2 = nullptr;
 
     // Geometry tab controls.
-    platform::TImage* Image2 = nullptr;
+    toolkit::TImage* Image2 = nullptr;
     QLabel* Label5 = nullptr;
     QLabel* Label1 = nullptr;
     QComboBox* ComboBox1 = nullptr;
@@ -135,13 +135,13 @@ public:
     QLabel* Label4 = nullptr;
     QLabel* Label6 = nullptr;
     QLineEdit* Edit7 = nullptr;
-    platform::TUpDown* UpDown4 = nullptr;
+    toolkit::TUpDown* UpDown4 = nullptr;
     QLabel* Label7 = nullptr;
     QLineEdit* Edit8 = nullptr;
-    platform::TUpDown* UpDown5 = nullptr;
+    toolkit::TUpDown* UpDown5 = nullptr;
     QLabel* Label8 = nullptr;
     QLineEdit* Edit9 = nullptr;
-    platform::TUpDown* UpDown6 = nullptr;
+    toolkit::TUpDown* UpDown6 = nullptr;
     QLabel* Label19 = nullptr;
     QLineEdit* Edit15 = nullptr;
     QLabel* Label3 = nullptr;
@@ -195,9 +195,9 @@ private:
     void Rescale();
     void RequestMaxChannel(std::int32_t v); // clamped, then Rescale
     void RequestMinChannel(std::int32_t v); // clamped, then Rescale
-    void UpDown1Click(platform::UpDownButton button);
-    void UpDown2Click(platform::UpDownButton button);
-    void UpDown3Click(platform::UpDownButton button);
+    void UpDown1Click(toolkit::UpDownButton button);
+    void UpDown2Click(toolkit::UpDownButton button);
+    void UpDown3Click(toolkit::UpDownButton button);
     void Edit1Exit();
     void Edit2Exit();
     void Edit3Exit();

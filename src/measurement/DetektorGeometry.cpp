@@ -15,9 +15,9 @@
 #include "measurement/Detektor.h"
 #include "measurement/Projection.h"
 
-#include "platform/Canvas.h"
-#include "platform/Controls.h"
-#include "platform/EditHooks.h"
+#include "toolkit/Canvas.h"
+#include "toolkit/Controls.h"
+#include "toolkit/EditHooks.h"
 #include "simulation/Source.h"
 
 #include <QComboBox>
@@ -60,12 +60,12 @@ using measurement::ProjectedPoint;
 using measurement::ProjectPoint;
 using measurement::TruncPixel;
 using measurement::TruncSteps;
-using platform::CarriageReturn;
-using platform::FormatNumber;
-using platform::MakeEdit;
-using platform::MakeLabel;
-using platform::ReadFloat;
-using platform::ReadInteger;
+using toolkit::CarriageReturn;
+using toolkit::FormatNumber;
+using toolkit::MakeEdit;
+using toolkit::MakeLabel;
+using toolkit::ReadFloat;
+using toolkit::ReadInteger;
 
 const QColor Grey(128, 128, 128);
 
@@ -115,9 +115,9 @@ QComboBox* MakeSizeCombo(QWidget* parent, int x, int y) {
 }
 
 // A spinner attached to `edit`, right beside it.
-platform::TUpDown* SpinnerBeside(QLineEdit* edit, int min, int max, int position) {
+toolkit::TUpDown* SpinnerBeside(QLineEdit* edit, int min, int max, int position) {
     const QRect place(edit->x() + edit->width() + 1, edit->y(), 17, edit->height());
-    return platform::MakeSpinner(edit->parentWidget(), Qt::Vertical, place, min, max, position,
+    return toolkit::MakeSpinner(edit->parentWidget(), Qt::Vertical, place, min, max, position,
                                  edit);
 }
 
@@ -145,7 +145,7 @@ QPoint OnScreen(int ox, int oy, ProjectedPoint p) {
 // Draws one end face of the crystal as a closed polygon of 37 points at depth Zp
 // (projection units) and returns its top and bottom points; among equal extremes the
 // first point wins.
-CircleExtremes DrawEndCircle(platform::TCanvas& canvas, const sim::DetectorGeometry& g, double M,
+CircleExtremes DrawEndCircle(toolkit::TCanvas& canvas, const sim::DetectorGeometry& g, double M,
                              double Zp, int ox, int oy) {
     CircleExtremes extremes;
     for (int i = 0; i <= 36; ++i) {
@@ -164,7 +164,7 @@ CircleExtremes DrawEndCircle(platform::TCanvas& canvas, const sim::DetectorGeome
     return extremes;
 }
 
-void DrawLine(platform::TCanvas& canvas, int ox, int oy, ProjectedPoint from, ProjectedPoint to) {
+void DrawLine(toolkit::TCanvas& canvas, int ox, int oy, ProjectedPoint from, ProjectedPoint to) {
     const QPoint a = OnScreen(ox, oy, from);
     const QPoint b = OnScreen(ox, oy, to);
     canvas.MoveTo(a.x(), a.y());
@@ -173,7 +173,7 @@ void DrawLine(platform::TCanvas& canvas, int ox, int oy, ProjectedPoint from, Pr
 
 // The three axes from the origin (the source) with their letters; the end points are in
 // projection units, not scaled by the magnification.
-void DrawProjectionAxes(platform::TCanvas& canvas, int ox, int oy) {
+void DrawProjectionAxes(toolkit::TCanvas& canvas, int ox, int oy) {
     struct Axis {
         double X, Y, Z;
         const char* letter;
@@ -209,7 +209,7 @@ void TForm2::BuildGeometryTab() {
 
     // The projection with its panning bars: vertical on the left, horizontal below.
     ScrollBar2 = MakePanBar(Qt::Vertical, page, QRect(4, 4, 17, ProjectionHeight));
-    Image2 = new platform::TImage(page);
+    Image2 = new toolkit::TImage(page);
     Image2->setGeometry(23, 4, ProjectionWidth, ProjectionHeight);
     ScrollBar1 =
         MakePanBar(Qt::Horizontal, page, QRect(23, 6 + ProjectionHeight, ProjectionWidth, 17));
@@ -254,8 +254,8 @@ void TForm2::ConnectGeometryHandlers() {
     // exit handler and one key handler.
     for (QLineEdit* edit : {Edit6, Edit7, Edit8, Edit9, Edit15, Edit10, Edit11}) {
         if (edit == nullptr) continue;
-        platform::OnExit(edit, [this, edit] { Edit4Exit(edit); });
-        platform::OnEnterKey(edit, [this, edit] { Edit4KeyPress(edit, CarriageReturn); });
+        toolkit::OnExit(edit, [this, edit] { Edit4Exit(edit); });
+        toolkit::OnEnterKey(edit, [this, edit] { Edit4KeyPress(edit, CarriageReturn); });
     }
 
     // A combo changes on a choice from its list or on typing, never when the program
@@ -265,9 +265,9 @@ void TForm2::ConnectGeometryHandlers() {
     connect(ComboBox2, &QComboBox::textActivated, this, [this] { ComboBox2Change(); });
     connect(ComboBox2->lineEdit(), &QLineEdit::textEdited, this, [this] { ComboBox2Change(); });
 
-    connect(UpDown4, &platform::TUpDown::clicked, this, [this] { UpDown4Click(); });
-    connect(UpDown5, &platform::TUpDown::clicked, this, [this] { UpDown5Click(); });
-    connect(UpDown6, &platform::TUpDown::clicked, this, [this] { UpDown6Click(); });
+    connect(UpDown4, &toolkit::TUpDown::clicked, this, [this] { UpDown4Click(); });
+    connect(UpDown5, &toolkit::TUpDown::clicked, this, [this] { UpDown5Click(); });
+    connect(UpDown6, &toolkit::TUpDown::clicked, this, [this] { UpDown6Click(); });
 
     connect(ScrollBar1, &QScrollBar::valueChanged, this, [this] { ScrollBar1Change(); });
     connect(ScrollBar2, &QScrollBar::valueChanged, this, [this] { ScrollBar2Change(); });
@@ -299,7 +299,7 @@ void TForm2::DrawGeometry() {
         const int W = Image2->width();
         const int H = Image2->height();
         const sim::DetectorGeometry& g = Model.Geometry;
-        platform::TCanvas canvas(*Image2); // sharp on a high-DPI screen
+        toolkit::TCanvas canvas(*Image2); // sharp on a high-DPI screen
 
         // Background and frame.
         canvas.BrushColor = Qt::white;
@@ -377,7 +377,7 @@ void TForm2::Edit4Exit(QObject* sender) {
     if (edit == Edit10 || edit == Edit11) {
         const auto channel = ReadInteger(edit->text());
         if (!channel) {
-            platform::RefuseEntry(edit);
+            toolkit::RefuseEntry(edit);
             return;
         }
         if (isBound && bound->channel != nullptr) {
@@ -389,7 +389,7 @@ void TForm2::Edit4Exit(QObject* sender) {
 
     const auto value = ReadFloat(edit->text());
     if (!value) {
-        platform::RefuseEntry(edit);
+        toolkit::RefuseEntry(edit);
         return;
     }
     if (edit == Edit9) { // the shown distance, bound or not
@@ -420,7 +420,7 @@ void TForm2::ComboBox2Change() {
 void TForm2::SizeComboChange(QComboBox* combo, double& size) {
     const auto value = ReadFloat(combo->currentText());
     if (!value) {
-        platform::RefuseEntry(combo->lineEdit());
+        toolkit::RefuseEntry(combo->lineEdit());
         return;
     }
     size = *value;

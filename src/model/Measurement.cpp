@@ -40,8 +40,8 @@ std::optional<std::int32_t> WholeSeconds(std::int32_t elapsedTicks) {
 
 // --- The detector ------------------------------------------------------------------------
 
-sim::DetectorGeometry DefaultGeometry() {
-    sim::DetectorGeometry g{0, 0, 10, 3, 3, 0};
+sim::DetectorGeometry Defaults::Geometry() {
+    sim::DetectorGeometry g{0, 0, Defaults::CentreZ, Defaults::Height, Defaults::Radius, 0};
     g.boundingRadius = sim::ComputeBoundingRadius(g);
     return g;
 }
@@ -160,8 +160,8 @@ BackgroundLine::BackgroundLine(const sim::Spectrum& spectrum, std::int32_t low, 
 // --- The measurement ---------------------------------------------------------------------
 
 void Measurement::SetDefaults() {
-    Geometry = DefaultGeometry();
-    Calibration = DefaultCalibration;
+    Geometry = Defaults::Geometry();
+    Calibration = Defaults::Calibration;
     Spectrum.fill(0);
 }
 

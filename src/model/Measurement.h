@@ -5,6 +5,7 @@
 // windows only show: the distance shown for a detector, the measuring time, the plot's
 // full scale and channel range, and the region of interest's sums. Plain C++.
 
+#include "model/Defaults.h"
 #include "simulation/Binning.h"
 #include "simulation/History.h"
 #include "simulation/Photon.h"
@@ -17,10 +18,8 @@ namespace model {
 
 // --- Ticks and measuring time --------------------------------------------------------
 
-// Length of one tick, ms: ten ticks make one displayed second.
-inline constexpr std::int32_t TickLength = 100;
-// Ticks per displayed second: 1000 / TickLength, truncated.
-inline constexpr std::int32_t TicksPerSecond = 1000 / TickLength;
+// Ticks per displayed second: 1000 / Defaults::TickLength, truncated.
+inline constexpr std::int32_t TicksPerSecond = 1000 / Defaults::TickLength;
 
 // Decays in one tick: the loop counts histories from 0 to EventsPerTick, and runs at
 // least one. (With EventsPerTick = 0 the window starts no acquisition.)
@@ -35,14 +34,6 @@ bool PresetReached(std::int32_t elapsedTicks, std::int32_t presetSeconds);
 std::optional<std::int32_t> WholeSeconds(std::int32_t elapsedTicks);
 
 // --- The detector and the analyser -----------------------------------------------------
-
-// The analyser at start: zero energy in channel 10, 1000 channels per MeV, a resolution
-// of 20 keV.
-inline constexpr sim::Calibration DefaultCalibration{10, 1000, 20};
-
-// The detector at start: centre (0, 0, 10) cm, half-length 3 cm, radius 3 cm, and its
-// bounding radius.
-sim::DetectorGeometry DefaultGeometry();
 
 // The distance from the source that the user sees and enters: centre z less half the
 // height (cm). It is never stored; the crystal itself spans z - height .. z + height.

@@ -19,7 +19,8 @@ FileStamp StampOf(const struct stat& status) {
 
 } // namespace
 
-RegularFile::RegularFile(const std::string& path, std::size_t maxBytes) : maxBytes_(maxBytes) {
+RegularFile::RegularFile(const std::filesystem::path& path, std::size_t maxBytes)
+    : maxBytes_(maxBytes) {
     // Without O_NONBLOCK, opening a named pipe waits for a writer that may never come.
     int fd = -1;
     do {
@@ -62,13 +63,14 @@ std::optional<std::string> RegularFile::ReadAll() {
     return content;
 }
 
-std::optional<std::string> ReadRegularFile(const std::string& path, std::size_t maxBytes) {
+std::optional<std::string> ReadRegularFile(const std::filesystem::path& path,
+                                           std::size_t maxBytes) {
     RegularFile file(path, maxBytes);
     return file.ReadAll();
 }
 
-std::vector<std::string> ListFolders(const std::string& dir) {
-    std::vector<std::string> folders;
+std::vector<std::filesystem::path> ListFolders(const std::filesystem::path& dir) {
+    std::vector<std::filesystem::path> folders;
     DIR* stream = ::opendir(dir.c_str());
     if (stream == nullptr) return folders;
     while (const dirent* entry = ::readdir(stream)) {
@@ -81,13 +83,13 @@ std::vector<std::string> ListFolders(const std::string& dir) {
             folder = ::fstatat(::dirfd(stream), entry->d_name, &status, 0) == 0 &&
                      S_ISDIR(status.st_mode);
         }
-        if (folder) folders.push_back(name);
+        if (folder) folders.emplace_back(name);
     }
     ::closedir(stream);
     return folders;
 }
 
-std::string ExecutablePath() {
+std::filesystem::path ExecutablePath() {
     // The kernel's link to the running executable: the real path, whatever its bytes.
     std::string path(256, '\0');
     for (;;) {

@@ -1,7 +1,8 @@
 #pragma once
 // Reading the program's own files: the language and help files of the packs, the pack
-// folders and the program folder. Paths are the file system's bytes, never a text
-// conversion of them, so names that are not valid UTF-8 still open.
+// folders and the program folder. Paths are the platform's native strings
+// (std::filesystem::path: the file system's bytes on Linux), never a text conversion of
+// them, so any name the file system allows still opens, valid text or not.
 //
 // Whatever sits at a path, reading never blocks and never reads without a limit: a file
 // is opened without blocking (a named pipe with no writer, a device), checked on the
@@ -11,6 +12,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
@@ -35,7 +37,8 @@ struct FileStamp {
 class RegularFile {
 public:
     // Opens path if it is a regular file of at most maxBytes; otherwise IsOpen() is false.
-    explicit RegularFile(const std::string& path, std::size_t maxBytes = MaxPackFileBytes);
+    explicit RegularFile(const std::filesystem::path& path,
+                         std::size_t maxBytes = MaxPackFileBytes);
     ~RegularFile();
     RegularFile(const RegularFile&) = delete;
     RegularFile& operator=(const RegularFile&) = delete;
@@ -54,16 +57,16 @@ private:
 };
 
 // The content of a regular file of at most maxBytes; nothing for anything else.
-std::optional<std::string> ReadRegularFile(const std::string& path,
+std::optional<std::string> ReadRegularFile(const std::filesystem::path& path,
                                            std::size_t maxBytes = MaxPackFileBytes);
 
-// The names of the folders in dir (links to folders included), as the file system's
-// bytes and in the order it returns them; "." and ".." are left out. Empty when dir
+// The names of the folders in dir (links to folders included), as the file system holds
+// them and in the order it returns them; "." and ".." are left out. Empty when dir
 // cannot be read.
-std::vector<std::string> ListFolders(const std::string& dir);
+std::vector<std::filesystem::path> ListFolders(const std::filesystem::path& dir);
 
-// The running program's executable with every link resolved, as the file system's
-// bytes; empty when it cannot be found.
-std::string ExecutablePath();
+// The running program's executable with every link resolved; empty when it cannot be
+// found.
+std::filesystem::path ExecutablePath();
 
 } // namespace platform

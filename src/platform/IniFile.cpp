@@ -55,7 +55,7 @@ std::string DecodeContent(std::string_view raw) {
 
 } // namespace
 
-IniFile::IniFile(const std::string& path) {
+IniFile::IniFile(const std::filesystem::path& path) {
     // Anything but a regular file of bounded size reads as missing.
     if (const std::optional<std::string> raw = ReadRegularFile(path)) Parse(DecodeContent(*raw));
 }

@@ -18,6 +18,7 @@
 //   after the 2047th character.
 
 #include <cstddef>
+#include <filesystem>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -32,7 +33,7 @@ public:
     IniFile() = default;
     // Reads the whole file once, by the rules of Files.h: a missing or unreadable file, and
     // anything that is not a regular file of at most MaxPackFileBytes, reads as empty.
-    explicit IniFile(const std::string& path);
+    explicit IniFile(const std::filesystem::path& path);
 
     // Reads the content of a file that is already in memory.
     static IniFile FromText(std::string_view content);

@@ -1,6 +1,6 @@
 #include "shell/About.h"
 
-#include "platform/Controls.h"
+#include "toolkit/Controls.h"
 
 #include <QApplication>
 #include <QEvent>
@@ -41,7 +41,7 @@ QIcon ApplicationIcon() {
 
 namespace {
 
-using platform::MakeLabel;
+using toolkit::MakeLabel;
 
 // The bold font of the panel's labels, `pixelSize` pixels high.
 QFont BoldFont(const QWidget* panel, int pixelSize) {
@@ -56,7 +56,7 @@ QFont BoldFont(const QWidget* panel, int pixelSize) {
 TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("About"));
     setFixedSize(299, 213); // a fixed dialog frame, centred on the screen
-    platform::SetBackground(this, platform::MoneyGreen);
+    toolkit::SetBackground(this, toolkit::MoneyGreen);
     BuildPanel();
 
     OKButton = new QPushButton(QStringLiteral("OK"), this);
@@ -67,7 +67,7 @@ TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
 
 void TAboutBox::BuildPanel() {
     // A teal panel with bold white labels, raised inside a lowered frame.
-    Panel1 = platform::MakePanel(this, QRect(8, 8, 281, 161), platform::Teal, Qt::white, 2);
+    Panel1 = toolkit::MakePanel(this, QRect(8, 8, 281, 161), toolkit::Teal, Qt::white, 2);
     auto* outer = new QFrame(this);
     outer->setGeometry(7, 7, 283, 163);
     outer->setFrameStyle(QFrame::Panel | QFrame::Sunken);
@@ -100,13 +100,13 @@ bool TAboutBox::event(QEvent* event) {
 }
 
 void TAboutBox::FormActivate() {
-    setWindowTitle(platform::LangText(401));
-    ProductName->setText(platform::LangText(403));
-    Version->setText(platform::LangText(404));
-    Comments->setText(platform::LangText(407));
-    OKButton->setText(platform::LangText(1));
+    setWindowTitle(toolkit::LangText(401));
+    ProductName->setText(toolkit::LangText(403));
+    Version->setText(toolkit::LangText(404));
+    Comments->setText(toolkit::LangText(407));
+    OKButton->setText(toolkit::LangText(1));
     ProductName->adjustSize();
 
-    platform::SetTextColour(ProductName, QColor(255, 255, 128)); // light yellow
+    toolkit::SetTextColour(ProductName, QColor(255, 255, 128)); // light yellow
     ProgramIcon->setPixmap(QApplication::windowIcon().pixmap(64, 64));
 }

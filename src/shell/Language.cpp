@@ -1,12 +1,11 @@
 #include "shell/Language.h"
 
-#include "platform/Controls.h"
 #include "platform/Files.h"
 #include "strings/LangStrings.h"
+#include "toolkit/Controls.h"
 
 #include <QComboBox>
 #include <QEvent>
-#include <QFile>
 #include <QFont>
 #include <QLabel>
 #include <QPushButton>
@@ -16,13 +15,22 @@
 
 namespace shell {
 
-std::vector<LanguagePack> LanguagePacks(const std::string& programDir) {
-    // The names are listed as bytes: a round trip through text would change those that
-    // are not valid UTF-8, and the folder would no longer open.
+QString ShownName(const std::filesystem::path& name) {
+    const auto& native = name.native();
+#ifdef _WIN32
+    return QString::fromWCharArray(native.data(), qsizetype(native.size()));
+#else
+    return QString::fromUtf8(native.data(), qsizetype(native.size()));
+#endif
+}
+
+std::vector<LanguagePack> LanguagePacks(const std::filesystem::path& programDir) {
+    // The names are kept as the file system holds them: a round trip through text would
+    // change those that are not valid text, and the folder would no longer open.
     std::vector<LanguagePack> packs;
-    for (std::string& name : platform::ListFolders(programDir)) {
-        if (name.front() == '.') continue; // hidden
-        QString shown = QString::fromUtf8(name.data(), qsizetype(name.size()));
+    for (std::filesystem::path& name : platform::ListFolders(programDir)) {
+        if (name.native().front() == '.') continue; // hidden
+        QString shown = ShownName(name);
         packs.push_back({std::move(name), std::move(shown)});
     }
     std::stable_sort(packs.begin(), packs.end(), [](const LanguagePack& a, const LanguagePack& b) {
@@ -34,7 +42,8 @@ std::vector<LanguagePack> LanguagePacks(const std::string& programDir) {
 
 QStringList ListLanguagePacks(const QString& programDir) {
     QStringList shown;
-    for (const LanguagePack& pack : LanguagePacks(QFile::encodeName(programDir).toStdString()))
+    for (const LanguagePack& pack :
+         LanguagePacks(std::filesystem::path(programDir.toStdU16String())))
         shown << pack.shown;
     return shown;
 }
@@ -44,7 +53,7 @@ QStringList ListLanguagePacks(const QString& programDir) {
 TLanguageDlg::TLanguageDlg(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("Select language"));
     resize(324, 184); // sizeable
-    platform::SetBackground(this, platform::MoneyGreen);
+    toolkit::SetBackground(this, toolkit::MoneyGreen);
     BuildControls();
     connect(BitBtn1, &QPushButton::clicked, this, [this] {
         BitBtn1Click();
@@ -81,25 +90,29 @@ bool TLanguageDlg::event(QEvent* event) {
 
 // Fills the list at every activation. A pack the user had already chosen stays chosen,
 // so that switching to another window and back does not silently change the choice.
-// Each item holds the folder's name as bytes, for opening its files.
+// Each item holds the index of its pack, whose folder name opens its files.
 void TLanguageDlg::FormActivate() {
-    const QVariant chosen = ComboBox1->currentData();
+    const int current = ComboBox1->currentIndex();
+    const std::filesystem::path chosen =
+        current >= 0 ? Packs[std::size_t(current)].name : std::filesystem::path();
     ComboBox1->clear();
-    for (const shell::LanguagePack& pack : shell::LanguagePacks(strings::ProgramDir))
-        ComboBox1->addItem(pack.shown, QByteArray::fromStdString(pack.name));
+    Packs = shell::LanguagePacks(strings::ProgramDir);
+    int kept = -1;
+    for (std::size_t i = 0; i < Packs.size(); ++i) {
+        ComboBox1->addItem(Packs[i].shown, int(i));
+        if (kept < 0 && !chosen.empty() && Packs[i].name == chosen) kept = int(i);
+    }
     if (ComboBox1->count() == 0) {
         BitBtn1->setEnabled(false);
         return;
     }
     BitBtn1->setEnabled(true);
-    const int kept = chosen.isValid() ? ComboBox1->findData(chosen) : -1;
     ComboBox1->setCurrentIndex(kept >= 0 ? kept : 0);
 }
 
 void TLanguageDlg::BitBtn1Click() {
     strings::CloseLanguageIni();
     if (ComboBox1->currentText().isEmpty()) return; // LanguageDir stays as it was
-    strings::LanguageDir =
-        strings::ProgramDir + ComboBox1->currentData().toByteArray().toStdString();
+    strings::LanguageDir = strings::ProgramDir / Packs[ComboBox1->currentData().toUInt()].name;
     strings::OpenLanguageIni(strings::PackFilePath("Pelzamo2007.ini"));
 }

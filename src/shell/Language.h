@@ -5,7 +5,7 @@
 #include <QDialog>
 #include <QString>
 #include <QStringList>
-#include <string>
+#include <filesystem>
 #include <vector>
 
 class QComboBox;
@@ -18,15 +18,19 @@ namespace shell {
 // its files, and as it is shown (a name that is not valid UTF-8 shows replacement
 // characters where it is not).
 struct LanguagePack {
-    std::string name;
+    std::filesystem::path name;
     QString shown;
 };
 
-// The language packs of programDir (the file system's bytes): its subfolders, without
-// hidden ones (on Linux the names that begin with '.'), sorted by the shown name without
-// regard to case, so that the list (and the pack selected first) does not depend on the
-// order in which the file system happens to return the folders.
-std::vector<LanguagePack> LanguagePacks(const std::string& programDir);
+// The language packs of programDir: its subfolders, without hidden ones (the names that
+// begin with '.'), sorted by the shown name without regard to case, so that the list
+// (and the pack selected first) does not depend on the order in which the file system
+// happens to return the folders.
+std::vector<LanguagePack> LanguagePacks(const std::filesystem::path& programDir);
+
+// A folder name as shown: the name's text, with replacement characters where it is not
+// valid text.
+QString ShownName(const std::filesystem::path& name);
 
 // The shown names of the language packs of programDir.
 QStringList ListLanguagePacks(const QString& programDir);
@@ -51,4 +55,7 @@ private:
     void BuildControls();
     void FormActivate();
     void BitBtn1Click();
+
+    // The packs listed at the last activation; each item of ComboBox1 holds its index.
+    std::vector<shell::LanguagePack> Packs;
 };

@@ -1,6 +1,6 @@
 #include "shell/PswdDlg.h"
 
-#include "platform/Controls.h"
+#include "toolkit/Controls.h"
 
 #include <QEvent>
 #include <QLabel>
@@ -10,7 +10,7 @@
 TPasswordDlg::TPasswordDlg(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("Azonosító beadása"));
     setFixedSize(233, 93); // a fixed dialog frame; Qt centres a parentless dialog on the screen
-    platform::SetBackground(this, platform::MoneyGreen);
+    toolkit::SetBackground(this, toolkit::MoneyGreen);
     BuildControls();
     connect(OKBtn, &QPushButton::clicked, this, &QDialog::accept);
     connect(CancelBtn, &QPushButton::clicked, this, &QDialog::reject); // also Esc
@@ -38,9 +38,9 @@ bool TPasswordDlg::event(QEvent* event) {
 }
 
 void TPasswordDlg::FormActivate() {
-    setWindowTitle(platform::LangText(256));
-    Label1->setText(platform::LangText(257));
+    setWindowTitle(toolkit::LangText(256));
+    Label1->setText(toolkit::LangText(257));
     Label1->adjustSize();
-    OKBtn->setText(platform::LangText(1));
-    CancelBtn->setText(platform::LangText(2));
+    OKBtn->setText(toolkit::LangText(1));
+    CancelBtn->setText(toolkit::LangText(2));
 }

@@ -1,7 +1,7 @@
 #include "shell/Sugo.h"
 
-#include "platform/Controls.h"
-#include "platform/RtfReader.h"
+#include "toolkit/Controls.h"
+#include "toolkit/RtfReader.h"
 #include "strings/LangStrings.h"
 
 #include <QAbstractTextDocumentLayout>
@@ -23,7 +23,7 @@ constexpr int DesignHeight = 480;
 TForm3::TForm3(QWidget* parent) : QWidget(parent, Qt::Window) {
     setWindowTitle(QStringLiteral("Súgó"));
     resize(DesignWidth, DesignHeight); // sizeable
-    platform::SetBackground(this, platform::MoneyGreen);
+    toolkit::SetBackground(this, toolkit::MoneyGreen);
     BuildControls();
     connect(Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
 }
@@ -55,20 +55,20 @@ bool TForm3::event(QEvent* event) {
 }
 
 void TForm3::FormActivate() {
-    setWindowTitle(platform::LangText(4));
-    Button1->setText(platform::LangText(10));
+    setWindowTitle(toolkit::LangText(4));
+    Button1->setText(toolkit::LangText(10));
 
     LoadHelp(); // shown from its start
     RichEdit1->verticalScrollBar()->setValue(0);
 }
 
-std::string TForm3::HelpFilePath() const {
+std::filesystem::path TForm3::HelpFilePath() const {
     // Without a chosen pack the help files are looked for where the language file is.
     return strings::PackFilePath(Tag != 0 ? "Tasks.rtf" : "Program.rtf");
 }
 
 void TForm3::LoadHelp() {
-    const std::string path = HelpFilePath();
+    const std::filesystem::path path = HelpFilePath();
     platform::RegularFile file(path);
     if (Shown.document != nullptr && file.IsOpen() && path == Shown.path &&
         file.Stamp() == Shown.stamp) {
@@ -82,7 +82,7 @@ void TForm3::LoadHelp() {
     document->setUndoRedoEnabled(false);
     const std::optional<std::string> content = file.ReadAll();
     if (content) // else it stays empty
-        platform::ReadRtf(QByteArray::fromRawData(content->data(), qsizetype(content->size())),
+        toolkit::ReadRtf(QByteArray::fromRawData(content->data(), qsizetype(content->size())),
                           *document);
     // Its layout, made for the finished text, measures fonts on the viewer as the viewer's
     // own does.

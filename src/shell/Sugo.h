@@ -12,7 +12,7 @@
 #include "platform/Files.h"
 
 #include <QWidget>
-#include <string>
+#include <filesystem>
 
 class QPushButton;
 class QTextBrowser;
@@ -32,7 +32,7 @@ public:
     QPushButton* Button1 = nullptr; // back
 
     // The help file that the current tag selects, as the file system's bytes.
-    std::string HelpFilePath() const;
+    std::filesystem::path HelpFilePath() const;
 
 protected:
     bool event(QEvent* event) override; // activation
@@ -51,7 +51,7 @@ private:
     // The help text shown last and the file it was read from; Document is null while
     // there is none to reuse.
     struct Rendered {
-        std::string path;
+        std::filesystem::path path;
         platform::FileStamp stamp;
         QTextDocument* document = nullptr;
     };

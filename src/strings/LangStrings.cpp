@@ -13,12 +13,11 @@
 
 namespace strings {
 
-std::string ProgramDir;
-std::string LanguageDir;
+std::filesystem::path ProgramDir;
+std::filesystem::path LanguageDir;
 
 namespace {
 
-constexpr char Separator = static_cast<char>(std::filesystem::path::preferred_separator);
 constexpr std::string_view LanguageFileName = "Pelzamo2007.ini";
 const std::string MissingText = "None";
 
@@ -39,8 +38,8 @@ std::string KeyOf(std::int32_t id) {
 
 } // namespace
 
-std::string PackFilePath(std::string_view fileName) {
-    return (LanguageDir.empty() ? ProgramDir : LanguageDir + Separator).append(fileName);
+std::filesystem::path PackFilePath(std::string_view fileName) {
+    return (LanguageDir.empty() ? ProgramDir : LanguageDir) / fileName;
 }
 
 bool SetProgramDirFromRunningExecutable() {
@@ -48,19 +47,18 @@ bool SetProgramDirFromRunningExecutable() {
     return !ProgramDir.empty();
 }
 
-void SetProgramDirFromExecutable(const std::string& executablePath) {
+void SetProgramDirFromExecutable(const std::filesystem::path& executablePath) {
     ProgramDir.clear();
     if (executablePath.empty()) return;
     std::error_code error;
     std::filesystem::path path = std::filesystem::absolute(executablePath, error);
     if (error) path = executablePath;
-    std::string dir = path.parent_path().string();
-    if (dir.empty()) dir.assign(1, '.'); // a literal here trips the same wrong warning
-    if (dir.back() != Separator) dir += Separator;
-    ProgramDir = dir;
+    std::filesystem::path dir = path.parent_path();
+    if (dir.empty()) dir = ".";
+    ProgramDir = dir / ""; // with a trailing separator
 }
 
-void OpenLanguageIni(const std::string& path) {
+void OpenLanguageIni(const std::filesystem::path& path) {
     languageIni.emplace(path);
 }
 
@@ -74,7 +72,7 @@ bool LanguageIniOpen() {
 
 std::string LangString(std::int32_t id) {
     // The path is worked out on every call but only used when no file is open yet.
-    const std::string path = PackFilePath(LanguageFileName);
+    const std::filesystem::path path = PackFilePath(LanguageFileName);
     if (!languageIni) languageIni.emplace(path);
     return languageIni->Read("General", KeyOf(id), MissingText);
 }

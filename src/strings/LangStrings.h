@@ -6,32 +6,35 @@
 // missing file, section or key gives "None".
 
 #include <cstdint>
+#include <filesystem>
 #include <string>
 #include <string_view>
 
 namespace strings {
 
+// Paths are the platform's native strings (the file system's bytes on Linux), so a
+// folder whose name is not valid text is found too.
+
 // Folder of the executable, ending in the platform's separator.
-extern std::string ProgramDir;
+extern std::filesystem::path ProgramDir;
 // Full path of the chosen language folder without a trailing separator; empty until
 // the language dialog's OK.
-extern std::string LanguageDir;
+extern std::filesystem::path LanguageDir;
 
-// Sets ProgramDir from the running executable's real path, as the file system's bytes
-// (so a folder whose name is not valid UTF-8 is found too). False, with ProgramDir
+// Sets ProgramDir from the running executable's real path. False, with ProgramDir
 // empty, when it cannot be found: the working folder is no stand-in for it.
 bool SetProgramDirFromRunningExecutable();
-// Sets ProgramDir to the folder of executablePath (bytes; a relative path is taken from
-// the working folder). An empty path leaves ProgramDir empty.
-void SetProgramDirFromExecutable(const std::string& executablePath);
+// Sets ProgramDir to the folder of executablePath (a relative path is taken from the
+// working folder). An empty path leaves ProgramDir empty.
+void SetProgramDirFromExecutable(const std::filesystem::path& executablePath);
 
 // The file of that name in LanguageDir, or in ProgramDir while LanguageDir is empty:
 // where the language file and the help files of the chosen pack are looked for.
-std::string PackFilePath(std::string_view fileName);
+std::filesystem::path PackFilePath(std::string_view fileName);
 
 // Opens the language file at path (the full path of the file), closing any open one
 // (the language dialog's OK). A missing file opens as empty.
-void OpenLanguageIni(const std::string& path);
+void OpenLanguageIni(const std::filesystem::path& path);
 // Closes the open language file, so that the next lookup opens one lazily.
 void CloseLanguageIni();
 bool LanguageIniOpen();

@@ -79,7 +79,7 @@ std::string MakePlan(const Options& o, std::uint32_t seed, RunPlan& plan) {
     if (std::string error = CheckGenerator(o); !error.empty()) return error;
     plan.geometry = model::BenchGeometry(o.distance, o.height, o.radius);
     if (std::string error = CheckGeometry(plan.geometry); !error.empty()) return error;
-    plan.calibration = model::DefaultCalibration;
+    plan.calibration = model::Defaults::Calibration;
     plan.calibration.Resolution = o.resolution;
     plan.generator = o.generator;
     plan.seed = seed;

@@ -245,7 +245,7 @@ std::string ReadValue(const OptionRow& row, std::string_view text, Value& v) {
             return shown + " must be above 0";
         case Whole::NotWhole:
             return shown + " is not a multiple of " +
-                   platform::FormatFloat(model::TickLength / 1000.0) + " s";
+                   platform::FormatFloat(model::Defaults::TickLength / 1000.0) + " s";
         case Whole::TooLarge:
             return shown + " is too long";
         case Whole::Ok:
@@ -472,7 +472,7 @@ ParseResult ParseArguments(const std::vector<std::string_view>& args) {
 
 std::string Usage() {
     const auto perTick = model::DecaysPerTick(sim::EventsPerTick);
-    const std::string tick = platform::FormatFloat(model::TickLength / 1000.0);
+    const std::string tick = platform::FormatFloat(model::Defaults::TickLength / 1000.0);
     const Options defaults;
     const auto shown = [](double value) { return platform::FormatFloat(value); };
     return "Usage: pelzamo-sim [OPTION]...\n"

@@ -41,11 +41,11 @@ struct Options {
     std::optional<std::uint64_t> decays;
     std::optional<std::uint32_t> seed; // none: from the clock
     // The detector window's detector and analyser at start.
-    double distance = model::ShownDistance(model::DefaultGeometry()); // cm, as on the bench
-    double height = model::DefaultGeometry().height;          // cm, half-length of the crystal
-    double radius = model::DefaultGeometry().radius;          // cm
-    double resolution = model::DefaultCalibration.Resolution; // keV, twice the standard
-                                                              // deviation at 1 MeV
+    double distance = model::ShownDistance(model::Defaults::Geometry()); // cm, as on the bench
+    double height = model::Defaults::Height;                     // cm, half-length of the crystal
+    double radius = model::Defaults::Radius;                     // cm
+    double resolution = model::Defaults::Calibration.Resolution; // keV, twice the standard
+                                                                 // deviation at 1 MeV
     Generator generator = Generator::Lcg32;
     std::optional<unsigned> threads;       // none: DefaultThreads with philox, one with lcg32
     std::optional<BlockRange> blocks;      // none: every block

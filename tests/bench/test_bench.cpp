@@ -3,7 +3,7 @@
 
 #include "bench/Main.h"
 
-#include "platform/Widgets.h"
+#include "toolkit/Widgets.h"
 #include "strings/LangStrings.h"
 
 #include "WindowTestSupport.h"
@@ -216,7 +216,7 @@ private slots:
         QVERIFY(w.Start());
         w.bench.ScrollBar2->setValue(84);
         QCOMPARE(w.detector.UpDown6->Position(), 8);
-        w.detector.UpDown6->Click(platform::UpDownButton::Up);
+        w.detector.UpDown6->Click(toolkit::UpDownButton::Up);
         QCOMPARE(w.detector.Edit9->text(), QStringLiteral("9"));
         QCOMPARE(w.Geometry().z, 10.5);
         QCOMPARE(w.bench.ScrollBar2->value(), 90);

@@ -377,11 +377,11 @@ private slots:
         Enter(form->Edit3, "1024"); // a range change rescales
         QCOMPARE(form->Edit1->text(), QStringLiteral("       200"));
 
-        form->UpDown1->Click(platform::UpDownButton::Up);
+        form->UpDown1->Click(toolkit::UpDownButton::Up);
         QCOMPARE(FullScale(), 500);
         QVERIFY(!form->CheckBox1->isChecked());
         Enter(form->Edit1, "50000000");
-        form->UpDown1->Click(platform::UpDownButton::Up);
+        form->UpDown1->Click(toolkit::UpDownButton::Up);
         QCOMPARE(form->Edit1->text(), QStringLiteral("  50000000"));
 
         form->CheckBox1->setChecked(true); // no handler: in force from the next rescale
@@ -406,7 +406,7 @@ private slots:
     // Each end of the range is limited against the other end as shown (the limits
     // themselves: the model's tests); a refused entry changes nothing.
     void channelRangeControls() {
-        using platform::UpDownButton;
+        using toolkit::UpDownButton;
         Enter(form->Edit3, "100");
         QCOMPARE(form->Edit3->text(), QStringLiteral("  256 "));
         form->UpDown2->Click(UpDownButton::Up);

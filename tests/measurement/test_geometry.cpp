@@ -240,12 +240,12 @@ private slots:
         auto form = LaidOutDetector();
         QVERIFY(form);
         form->UpDown6->SetPosition(8);
-        form->UpDown6->Click(platform::UpDownButton::Up);
+        form->UpDown6->Click(toolkit::UpDownButton::Up);
         QCOMPARE(form->Edit9->text(), QStringLiteral("9"));
         QCOMPARE(form->Measurement().Geometry.z, 10.5);
         // At the top of its range the spinner stays at 40 cm.
         form->UpDown6->SetPosition(40);
-        form->UpDown6->Click(platform::UpDownButton::Up);
+        form->UpDown6->Click(toolkit::UpDownButton::Up);
         QCOMPARE(form->Measurement().Geometry.z, 41.5);
     }
 

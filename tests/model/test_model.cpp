@@ -57,7 +57,7 @@ TEST(ModelTime, TicksAndPreset) {
 }
 
 TEST(ModelDetector, ShownDistanceBothWays) {
-    const sim::DetectorGeometry g = model::DefaultGeometry();
+    const sim::DetectorGeometry g = model::Defaults::Geometry();
     EXPECT_EQ(g.z, 10);
     EXPECT_EQ(g.height, 3);
     EXPECT_EQ(g.radius, 3);
@@ -74,14 +74,14 @@ TEST(ModelDetector, ShownDistanceBothWays) {
     EXPECT_EQ(bench.z, 20.5);
     EXPECT_DOUBLE_EQ(bench.boundingRadius, std::sqrt(5.0));
 
-    const sim::Calibration c = model::DefaultCalibration;
+    const sim::Calibration c = model::Defaults::Calibration;
     EXPECT_EQ(c.ChannelOffset, 10);
     EXPECT_EQ(c.ChannelsPerMeV, 1000);
     EXPECT_EQ(c.Resolution, 20);
 }
 
 TEST(ModelDetector, SourceInsideTheBoundingSphere) {
-    EXPECT_FALSE(model::SourceInside(model::DefaultGeometry()));
+    EXPECT_FALSE(model::SourceInside(model::Defaults::Geometry()));
     EXPECT_TRUE(model::SourceInside(model::BenchGeometry(-1.5, 3, 3))); // centre at the source
     // On the sphere itself counts as inside: bounding radius 5 at 5 cm.
     EXPECT_TRUE(model::SourceInside({0, 0, 5, 3, 4, 5}));
@@ -212,7 +212,7 @@ TEST(ModelMeasurement, TickRunsTheDecaysInOrder) {
     sim::HistoryTally tally;
     CountingHooks plainHooks;
     for (int i = 0; i < 500; ++i)
-        sim::RunHistory(model::DefaultGeometry(), model::DefaultCalibration, *expected, tally,
+        sim::RunHistory(model::Defaults::Geometry(), model::Defaults::Calibration, *expected, tally,
                         plainHooks, plain);
     EXPECT_EQ(rng.Seed(), plain.Seed());
     EXPECT_TRUE(measurement->Spectrum == *expected);

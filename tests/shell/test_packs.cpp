@@ -1,7 +1,7 @@
 // The language packs that ship with the program: every string id the windows use has a
 // text, and the help files are RTF that reads without damage.
 #include "platform/IniFile.h"
-#include "platform/RtfReader.h"
+#include "toolkit/RtfReader.h"
 #include "shell/Language.h"
 
 #include <QDir>
@@ -24,7 +24,7 @@ QString Help(const QString& pack, const QString& file) {
     QFile rtf(ShippedPacks + "/" + pack + "/" + file);
     if (!rtf.open(QIODevice::ReadOnly)) return {};
     QTextDocument document;
-    platform::ReadRtf(rtf.readAll(), document);
+    toolkit::ReadRtf(rtf.readAll(), document);
     return document.toPlainText();
 }
 
@@ -108,7 +108,7 @@ private slots:
             QFile rtf(ShippedPacks + "/" + pack + "/Program.rtf");
             QVERIFY(rtf.open(QIODevice::ReadOnly));
             QTextDocument document;
-            platform::ReadRtf(rtf.readAll(), document);
+            toolkit::ReadRtf(rtf.readAll(), document);
             document.setTextWidth(633); // the help window's text area
             document.size();            // lays the whole text out
             QTextBlockFormat table;     // the paragraph format of the rows before

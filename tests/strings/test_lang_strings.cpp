@@ -105,7 +105,7 @@ TEST(ProgramDir, IsTheExecutableFolderWithSeparator) {
     strings::SetProgramDirFromExecutable("");
     EXPECT_EQ(strings::ProgramDir, "");
     ASSERT_TRUE(strings::SetProgramDirFromRunningExecutable());
-    EXPECT_TRUE(fs::exists(strings::ProgramDir + "test_lang"));
+    EXPECT_TRUE(fs::exists(strings::ProgramDir / "test_lang"));
     strings::ProgramDir.clear();
 }
 

@@ -6,7 +6,7 @@
 #include <QImage>
 #include <QWidget>
 
-namespace platform {
+namespace toolkit {
 
 // Holds a picture (a QImage) and only copies it to the screen in paintEvent.
 //
@@ -64,4 +64,4 @@ private:
     QColor pen_ = Qt::black;
 };
 
-} // namespace platform
+} // namespace toolkit

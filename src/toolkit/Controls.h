@@ -4,7 +4,7 @@
 // the text of the numeric entry fields.
 
 #include "platform/Numbers.h"
-#include "platform/UpDown.h"
+#include "toolkit/UpDown.h"
 
 #include <QColor>
 #include <QLineEdit>
@@ -18,7 +18,7 @@ class QFrame;
 class QLabel;
 class QWidget;
 
-namespace platform {
+namespace toolkit {
 
 // Colours of the design.
 inline const QColor MoneyGreen{192, 220, 192}; // the windows' background
@@ -58,19 +58,19 @@ inline QLineEdit* MakeEdit(QWidget* parent, const QRect& geometry, const QString
 
 // An integer entry: blanks dropped at both ends, then parsed; nothing when it does not parse.
 inline std::optional<std::int32_t> ReadInteger(const QString& text) {
-    return ParseInteger(TrimSpaces(text.toStdString()));
+    return platform::ParseInteger(platform::TrimSpaces(text.toStdString()));
 }
 
 // A floating-point entry: blanks dropped at both ends, then parsed; nothing when it does
 // not parse. A value that parses is always finite: "nan", "inf" and numbers too large
 // for a double do not parse.
 inline std::optional<double> ReadFloat(const QString& text) {
-    return ParseFloat(TrimSpaces(text.toStdString()));
+    return platform::ParseFloat(platform::TrimSpaces(text.toStdString()));
 }
 
 // A value in the general display format ('.' as separator, at most 15 digits).
 inline QString FormatNumber(double value) {
-    return QString::fromStdString(FormatFloat(value));
+    return QString::fromStdString(platform::FormatFloat(value));
 }
 
-} // namespace platform
+} // namespace toolkit

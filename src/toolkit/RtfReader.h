@@ -16,9 +16,9 @@
 
 class QTextDocument;
 
-namespace platform {
+namespace toolkit {
 
 // Replaces the document's content by the rendered RTF.
 void ReadRtf(const QByteArray& rtf, QTextDocument& document);
 
-} // namespace platform
+} // namespace toolkit

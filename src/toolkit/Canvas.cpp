@@ -1,6 +1,6 @@
-#include "platform/Canvas.h"
+#include "toolkit/Canvas.h"
 
-#include "platform/Widgets.h"
+#include "toolkit/Widgets.h"
 
 #include <QFontMetrics>
 #include <QPainter>
@@ -9,7 +9,7 @@
 #include <cmath>
 #include <vector>
 
-namespace platform {
+namespace toolkit {
 
 namespace {
 
@@ -233,4 +233,4 @@ void TCanvas::FloodFill(int x, int y, QColor surface) {
     SharpDrawn();
 }
 
-} // namespace platform
+} // namespace toolkit

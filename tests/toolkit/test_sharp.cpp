@@ -1,8 +1,8 @@
 // Pictures on a screen of two device pixels per pixel: the picture keeps the pixels it has
 // at one, and the screen shows the same drawing at its own resolution.
 
-#include "platform/Canvas.h"
-#include "platform/Widgets.h"
+#include "toolkit/Canvas.h"
+#include "toolkit/Widgets.h"
 
 #include <QtTest>
 
@@ -10,7 +10,7 @@ namespace {
 
 // What the windows draw: a fill, a closed one-pixel outline flooded inside, a two-pixel
 // line, a single pixel and text on the brush colour.
-void Draw(platform::TCanvas& canvas) {
+void Draw(toolkit::TCanvas& canvas) {
     canvas.BrushColor = Qt::white;
     canvas.FillRect(0, 0, 60, 40);
     canvas.MoveTo(5, 5);
@@ -33,7 +33,7 @@ QImage Blank() {
 }
 
 // What the screen shows, in its own pixels.
-QImage Shown(platform::TImage& image) {
+QImage Shown(toolkit::TImage& image) {
     QImage shown = image.grab().toImage().convertToFormat(QImage::Format_RGB32);
     shown.setDevicePixelRatio(1);
     return shown;
@@ -46,16 +46,16 @@ class TestSharpPictures : public QObject {
 
 private slots:
     void drawnAtTheScreensResolution() {
-        platform::TImage image;
+        toolkit::TImage image;
         image.resize(60, 40);
         QCOMPARE(image.devicePixelRatioF(), 2.0);
         image.SetPicture(Blank());
-        platform::TCanvas canvas(image);
+        toolkit::TCanvas canvas(image);
         Draw(canvas);
 
         // The picture has exactly the pixels of the same drawing at one pixel per pixel.
         QImage plain = Blank();
-        platform::TCanvas plainCanvas(plain);
+        toolkit::TCanvas plainCanvas(plain);
         Draw(plainCanvas);
         QCOMPARE(image.Picture(), plain);
 
@@ -77,10 +77,10 @@ private slots:
     }
 
     void otherChangesShowThePictureItself() {
-        platform::TImage image;
+        toolkit::TImage image;
         image.resize(60, 40);
         image.SetPicture(Blank());
-        platform::TCanvas canvas(image);
+        toolkit::TCanvas canvas(image);
         Draw(canvas);
         // The same picture again (a window's activation) keeps the sharp copy.
         image.SetPicture(image.Picture().copy());
@@ -90,7 +90,7 @@ private slots:
         QVERIFY(!image.ShowsSharp());
         QCOMPARE(Shown(image), image.Picture().scaled(120, 80));
         // The next canvas starts its sharp copy from the picture as it is.
-        platform::TCanvas next(image);
+        toolkit::TCanvas next(image);
         next.SetPixel(1, 0, Qt::red);
         QVERIFY(image.ShowsSharp());
         QCOMPARE(QColor(Shown(image).pixel(1, 1)), QColor(Qt::blue));

@@ -1,4 +1,4 @@
-#include "platform/Controls.h"
+#include "toolkit/Controls.h"
 
 #include "strings/LangStrings.h"
 
@@ -6,7 +6,7 @@
 #include <QLabel>
 #include <QPalette>
 
-namespace platform {
+namespace toolkit {
 
 QString LangText(std::int32_t id) {
     return QString::fromStdString(strings::LangString(id));
@@ -71,4 +71,4 @@ TUpDown* MakeSpinner(QWidget* parent, Qt::Orientation orientation, const QRect& 
     return spinner;
 }
 
-} // namespace platform
+} // namespace toolkit

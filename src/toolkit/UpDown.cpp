@@ -1,4 +1,4 @@
-#include "platform/UpDown.h"
+#include "toolkit/UpDown.h"
 
 #include <QApplication>
 #include <QBoxLayout>
@@ -6,7 +6,7 @@
 #include <QToolButton>
 #include <algorithm>
 
-namespace platform {
+namespace toolkit {
 
 namespace {
 
@@ -83,4 +83,4 @@ void TUpDown::Click(UpDownButton button) {
     emit clicked(button);
 }
 
-} // namespace platform
+} // namespace toolkit

@@ -8,7 +8,7 @@
 class QLineEdit;
 class QToolButton;
 
-namespace platform {
+namespace toolkit {
 
 enum class UpDownButton { Up, Down }; // for horizontal spinners Up is the right arrow
 
@@ -31,7 +31,7 @@ public:
 
 signals:
     // Emitted on every enabled click, also at a limit where the position stays.
-    void clicked(platform::UpDownButton button);
+    void clicked(toolkit::UpDownButton button);
 
 private:
     Qt::Orientation orientation_;
@@ -43,4 +43,4 @@ private:
     QToolButton* down_;
 };
 
-} // namespace platform
+} // namespace toolkit

@@ -17,7 +17,7 @@
 #include <QRect>
 #include <QString>
 
-namespace platform {
+namespace toolkit {
 
 class TImage;
 
@@ -78,4 +78,4 @@ private:
     QPoint pen_;
 };
 
-} // namespace platform
+} // namespace toolkit

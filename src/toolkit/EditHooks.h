@@ -9,7 +9,7 @@
 
 class QLineEdit;
 
-namespace platform {
+namespace toolkit {
 
 // Runs handler when the widget loses the focus to another control of its own window
 // (Tab, Backtab, a mouse click, or a programmatic move). Focus lost because the window
@@ -56,4 +56,4 @@ private:
     Delivery last_;
 };
 
-} // namespace platform
+} // namespace toolkit

@@ -1,7 +1,7 @@
-#include "platform/Canvas.h"
-#include "platform/EditHooks.h"
-#include "platform/UpDown.h"
-#include "platform/Widgets.h"
+#include "toolkit/Canvas.h"
+#include "toolkit/EditHooks.h"
+#include "toolkit/UpDown.h"
+#include "toolkit/Widgets.h"
 
 #include <QLineEdit>
 #include <QPushButton>
@@ -10,9 +10,9 @@
 #include <QVBoxLayout>
 #include <QtTest>
 
-using platform::TCanvas;
-using platform::TUpDown;
-using platform::UpDownButton;
+using toolkit::TCanvas;
+using toolkit::TUpDown;
+using toolkit::UpDownButton;
 
 namespace {
 
@@ -298,7 +298,7 @@ private slots:
         QPalette palette;
         palette.setColor(QPalette::Window, Qt::red);
         parent.setPalette(palette);
-        auto* image = new platform::TImage(&parent);
+        auto* image = new toolkit::TImage(&parent);
         image->setGeometry(0, 0, 40, 40);
         QImage picture(10, 10, QImage::Format_RGB32);
         picture.fill(Qt::blue);
@@ -309,7 +309,7 @@ private slots:
     }
 
     void disabledShapeKeepsItsColours() {
-        platform::TShape shape(platform::ShapeType::Rectangle);
+        toolkit::TShape shape(toolkit::ShapeType::Rectangle);
         shape.resize(1, 30);
         shape.SetBrushColor(Qt::yellow);
         shape.SetPenColor(Qt::yellow);
@@ -324,7 +324,7 @@ private slots:
         FocusWindow w;
         QVERIFY(w.Ready());
         int exits = 0;
-        platform::OnExit(w.first, [&] { ++exits; });
+        toolkit::OnExit(w.first, [&] { ++exits; });
         QTest::keyClick(w.first, Qt::Key_Tab);
         QVERIFY(w.second->hasFocus());
         QCOMPARE(exits, 1);
@@ -347,13 +347,13 @@ private slots:
         int secondExits = 0;
         w.first->setText("abc");
         w.second->setText("also bad");
-        platform::OnExit(w.first, [&] {
+        toolkit::OnExit(w.first, [&] {
             ++firstExits;
-            platform::RefuseEntry(w.first);
+            toolkit::RefuseEntry(w.first);
         });
-        platform::OnExit(w.second, [&] {
+        toolkit::OnExit(w.second, [&] {
             ++secondExits;
-            platform::RefuseEntry(w.second);
+            toolkit::RefuseEntry(w.second);
         });
         QTest::keyClick(w.first, Qt::Key_Tab);
         QVERIFY(QTest::qWaitFor([&] { return w.first->hasFocus(); }));
@@ -368,7 +368,7 @@ private slots:
         FocusWindow w;
         QVERIFY(w.Ready());
         w.first->setText("1 2");
-        platform::OnEnterKey(w.first, [&] { platform::RefuseEntry(w.first); });
+        toolkit::OnEnterKey(w.first, [&] { toolkit::RefuseEntry(w.first); });
         QTest::keyClick(w.first, Qt::Key_Return);
         QVERIFY(w.first->hasFocus());
         QCOMPARE(w.first->selectedText(), QString("1 2"));
@@ -378,7 +378,7 @@ private slots:
         QLineEdit edit;
         int enters = 0;
         int returnPressed = 0;
-        platform::OnEnterKey(&edit, [&] { ++enters; });
+        toolkit::OnEnterKey(&edit, [&] { ++enters; });
         connect(&edit, &QLineEdit::returnPressed, this, [&] { ++returnPressed; });
         QTest::keyClick(&edit, Qt::Key_Return);
         QTest::keyClick(&edit, Qt::Key_Enter);
@@ -392,7 +392,7 @@ private slots:
         FocusWindow w;
         QVERIFY(w.Ready());
         QStringList log;
-        auto* preview = new platform::KeyPreview(
+        auto* preview = new toolkit::KeyPreview(
             &w.window,
             [&](QKeyEvent* e) {
                 log << QString("down %1%2").arg(e->key()).arg(e->isAutoRepeat() ? " r" : "");

@@ -1,11 +1,11 @@
-#include "platform/Widgets.h"
+#include "toolkit/Widgets.h"
 
 #include <QPaintEvent>
 #include <QPainter>
 #include <QtMath>
 #include <algorithm>
 
-namespace platform {
+namespace toolkit {
 
 TImage::TImage(QWidget* parent) : QWidget(parent) {
     // No background of its own: where the picture does not reach, whatever lies beneath
@@ -116,4 +116,4 @@ void TShape::paintEvent(QPaintEvent* /*event*/) {
     }
 }
 
-} // namespace platform
+} // namespace toolkit

@@ -1,4 +1,4 @@
-#include "platform/EditHooks.h"
+#include "toolkit/EditHooks.h"
 
 #include <QApplication>
 #include <QFocusEvent>
@@ -6,7 +6,7 @@
 #include <QPointer>
 #include <QWidget>
 
-namespace platform {
+namespace toolkit {
 
 namespace {
 
@@ -131,4 +131,4 @@ bool KeyPreview::eventFilter(QObject* watched, QEvent* event) {
     return keyUp_ ? keyUp_(key) : false;
 }
 
-} // namespace platform
+} // namespace toolkit

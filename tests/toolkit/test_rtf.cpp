@@ -1,6 +1,6 @@
 // The help viewer's RTF reader: what it renders, what it skips, and that no input,
 // however broken, makes it crash, hang or read outside the data.
-#include "platform/RtfReader.h"
+#include "toolkit/RtfReader.h"
 
 #include <QFont>
 #include <QTextBlock>
@@ -15,7 +15,7 @@ namespace {
 
 QString Rendered(const QByteArray& rtf) {
     QTextDocument document;
-    platform::ReadRtf(rtf, document);
+    toolkit::ReadRtf(rtf, document);
     return document.toRawText();
 }
 
@@ -43,7 +43,7 @@ class TestRtf : public QObject {
 private slots:
     void paragraphsLinesAndTabs() {
         QTextDocument document;
-        platform::ReadRtf("{\\rtf1\\ansi First\\par Second\\line next\\tab x\\par}", document);
+        toolkit::ReadRtf("{\\rtf1\\ansi First\\par Second\\line next\\tab x\\par}", document);
         const QStringList blocks = Blocks(document);
         QCOMPARE(blocks.size(), 3); // the closing \par opens an empty last paragraph
         QCOMPARE(blocks[0], QString("First"));
@@ -55,7 +55,7 @@ private slots:
 
     void characterFormattingIsScopedToGroups() {
         QTextDocument document;
-        platform::ReadRtf("{\\rtf1 plain {\\b bold {\\i both}} after \\ul under \\ulnone done "
+        toolkit::ReadRtf("{\\rtf1 plain {\\b bold {\\i both}} after \\ul under \\ulnone done "
                           "\\b heavy \\b0 light \\i1 it \\i0 up \\ul x \\ul0 y}",
                           document);
         QCOMPARE(document.toPlainText(),
@@ -78,7 +78,7 @@ private slots:
 
     void fontSizesInHalfPointsAndClamped() {
         QTextDocument document;
-        platform::ReadRtf("{\\rtf1 \\fs30 big \\fs99999999999 huge \\fs-5 tiny \\plain reset}",
+        toolkit::ReadRtf("{\\rtf1 \\fs30 big \\fs99999999999 huge \\fs-5 tiny \\plain reset}",
                           document);
         QCOMPARE(FormatOf(document, "big").fontPointSize(), 15.0);
         QVERIFY(FormatOf(document, "huge").fontPointSize() <= 144.0);
@@ -88,7 +88,7 @@ private slots:
 
     void colourTable() {
         QTextDocument document;
-        platform::ReadRtf("{\\rtf1{\\colortbl;\\red255\\green0\\blue0;\\red0\\green128\\blue999;}"
+        toolkit::ReadRtf("{\\rtf1{\\colortbl;\\red255\\green0\\blue0;\\red0\\green128\\blue999;}"
                           "\\cf1 red \\cf2 teal \\cf0 auto \\cf77 missing {\\cf1 inner} outer}",
                           document);
         QCOMPARE(document.toPlainText(), QString("red teal auto missing inner outer"));
@@ -183,7 +183,7 @@ private slots:
         const QByteArray rtf = "{\\rtf1 before" + QByteArray(depth, '{') + "\\b deep" +
                                QByteArray(depth, '}') + " after}";
         QTextDocument document;
-        platform::ReadRtf(rtf, document);
+        toolkit::ReadRtf(rtf, document);
         QVERIFY(document.toPlainText().startsWith("before"));
         QVERIFY(document.toPlainText().endsWith(" after"));
         // Whatever happened inside, the formatting outside is restored.
@@ -241,8 +241,8 @@ private slots:
                 bytes += static_cast<char>(generator() & 0xFF);
             }
             QTextDocument document;
-            platform::ReadRtf(soup, document);
-            platform::ReadRtf(bytes, document);
+            toolkit::ReadRtf(soup, document);
+            toolkit::ReadRtf(bytes, document);
             QVERIFY(document.characterCount() >= 1);
         }
     }

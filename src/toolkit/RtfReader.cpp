@@ -1,4 +1,4 @@
-#include "platform/RtfReader.h"
+#include "toolkit/RtfReader.h"
 
 #include "platform/Numbers.h"
 #include "platform/TextCodec.h"
@@ -21,7 +21,7 @@
 #include <unordered_map>
 #include <vector>
 
-namespace platform {
+namespace toolkit {
 namespace {
 
 // ---------------------------------------------------------------------------------------
@@ -36,8 +36,9 @@ int SupportedCodePage(int codePage) {
 
 // Both code pages stay within the Basic Multilingual Plane: one UTF-16 unit per byte.
 char16_t DecodeByte(unsigned char byte, int codePage) {
-    return static_cast<char16_t>(codePage == kCodePageCentralEuropean ? Windows1250Char(byte)
-                                                                      : Windows1252Char(byte));
+    return static_cast<char16_t>(codePage == kCodePageCentralEuropean
+                                     ? platform::Windows1250Char(byte)
+                                     : platform::Windows1252Char(byte));
 }
 
 // The code page that a font's \fcharset implies; nullopt where the document's applies.
@@ -487,11 +488,11 @@ void RtfParser::ReadControlWord() {
     bool hasParam = false;
     bool negative = false;
     std::int64_t value = 0;
-    if (p_ < end_ && *p_ == '-' && p_ + 1 < end_ && IsDecimalDigit(p_[1])) {
+    if (p_ < end_ && *p_ == '-' && p_ + 1 < end_ && platform::IsDecimalDigit(p_[1])) {
         negative = true;
         ++p_;
     }
-    while (p_ < end_ && IsDecimalDigit(*p_)) {
+    while (p_ < end_ && platform::IsDecimalDigit(*p_)) {
         hasParam = true;
         value = std::min<std::int64_t>(value * 10 + (*p_ - '0'), kParamSaturation);
         ++p_;
@@ -527,8 +528,8 @@ void RtfParser::ReadControlWord() {
 void RtfParser::ReadHexCharacter() {
     int value = -1;
     if (end_ - p_ >= 2) {
-        const int high = HexDigitValue(p_[0]);
-        const int low = HexDigitValue(p_[1]);
+        const int high = platform::HexDigitValue(p_[0]);
+        const int low = platform::HexDigitValue(p_[1]);
         if (high >= 0 && low >= 0) {
             value = high * 16 + low;
             p_ += 2;
@@ -911,4 +912,4 @@ void ReadRtf(const QByteArray& rtf, QTextDocument& document) {
     RtfParser(rtf.constData() + start, rtf.constData() + rtf.size(), document).Run();
 }
 
-} // namespace platform
+} // namespace toolkit
