@@ -149,7 +149,7 @@ struct OptionRow {
     std::string_view brief; // short form, or empty
     Mode modes;
     Kind kind;
-    std::uint64_t low;
+    std::uint64_t low; // Whole, Blocks: the range
     std::uint64_t high;
     std::array<std::string_view, 3> choices; // Choice: the words, the unused ones empty
     void (*apply)(Options&, const Value&);
@@ -489,7 +489,9 @@ std::string Usage() {
            " ticks of " + std::to_string(perTick) +
            " decays\n"
            "      --decays N           the number of decays instead of a time\n"
-           "      --seed N             seed, 0 to 4294967295 (default: from the clock)\n"
+           "      --seed N             seed, 0 to " +
+           std::to_string(MaxSeed) +
+           " (default: from the clock)\n"
            "      --distance CM        source to detector as shown on the bench (default " +
            shown(defaults.distance) +
            ")\n"
