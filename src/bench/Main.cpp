@@ -216,6 +216,7 @@ void TForm1::Timer1Timer() {
     layout()->activate(); // the window takes its fixed size before it is placed
     PlaceTopRight();
     BenchBitmap = QImage(Image1->size(), QImage::Format_RGB32);
+    BenchBitmap.fill(Qt::white); // the high-DPI copy starts from it: no unset pixel
     SourceCentreX = Shape2->x() + Shape2->width() / 2;
     SourceCentreY = Shape2->y() + Shape2->height() / 2;
     DrawBench();
