@@ -148,6 +148,7 @@ void TForm1::BuildDistancePanel() {
     ScrollBar2->setValue(50);
     ScrollBar2->setPageStep(10);
     ScrollBar2->setFocusPolicy(Qt::StrongFocus); // Tab moves between the bar and Edit1
+    toolkit::KeysFollowArrows(ScrollBar2);       // Right moves away, like the right arrow
 
     Label3 =
         MakeLabel(Panel2, QRect(4, 64, 138, 30), QStringLiteral("Forrástól való távolság (cm)"));

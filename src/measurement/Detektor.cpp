@@ -22,6 +22,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTimer>
 
@@ -120,6 +121,10 @@ TForm2::TForm2(sim::RandomGenerator& rng, QWidget* parent) : QWidget(parent), Mo
     PageControl1->addTab(TabSpektrum, QStringLiteral("Spektrum"));
     PageControl1->addTab(Geometria, QStringLiteral("Geometria"));
     PageControl1->setTabVisible(1, false);
+    // Disabled on the tab bar as well (the page itself stays enabled): the bar's arrow
+    // keys and wheel and the page control's Ctrl+Tab and Ctrl+Page Down skip a disabled
+    // tab, but not a hidden one.
+    PageControl1->tabBar()->setTabEnabled(1, false);
     PageControl1->setCurrentIndex(0);
 
     BuildSpectrumTab();
