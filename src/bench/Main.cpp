@@ -311,6 +311,7 @@ void TForm1::LoadCaptions() {
     Label2->adjustSize();
     Label3->setText(LangText(62));
     Label7->setText(LangText(48));
+    ApplyAccessibleNames();
 }
 
 // Enter in the distance field validates it; the key goes on.

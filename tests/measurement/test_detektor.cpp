@@ -11,6 +11,7 @@
 
 #include "WindowTestSupport.h"
 
+#include <QAccessible>
 #include <QCheckBox>
 #include <QFile>
 #include <QLabel>
@@ -195,6 +196,7 @@ private slots:
         QTest::newRow("Ctrl+PgDown") << false << int(Qt::Key_PageDown) << ctrl;
         QTest::newRow("Ctrl+PgUp") << false << int(Qt::Key_PageUp) << ctrl;
         QTest::newRow("wheel") << true << 0 << 0;
+        QTest::newRow("assistive press") << true << -1 << 0;
     }
     void hiddenPageCannotBeReached() {
         QFETCH(bool, onTabBar);
@@ -203,8 +205,13 @@ private slots:
         QWidget* target = onTabBar ? static_cast<QWidget*>(form->PageControl1->tabBar())
                                    : static_cast<QWidget*>(form->Preset);
         QVERIFY(windowtest::Focus(target));
-        if (key != 0) {
+        if (key > 0) {
             QTest::keyClick(target, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+        } else if (key < 0) {
+            QAccessibleInterface* tab =
+                QAccessible::queryAccessibleInterface(target)->child(1); // the hidden tab
+            QVERIFY(tab != nullptr && tab->actionInterface() != nullptr);
+            tab->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
         } else {
             for (int delta : {-120, 120}) {
                 const QPointF at(5, 5);
