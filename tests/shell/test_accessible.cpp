@@ -120,7 +120,16 @@ private slots:
         Unnamed(QAccessible::queryAccessibleInterface(widget), faults);
         QVERIFY2(faults.isEmpty(), qPrintable(faults.join(", ")));
 
+        // Entry fields are labelled by their visible labels.
+        const auto labelledBy = [](QWidget* field, QWidget* label) {
+            for (const auto& [other, relation] :
+                 QAccessible::queryAccessibleInterface(field)->relations(QAccessible::Label))
+                if (other->object() == label) return true;
+            return false;
+        };
+        if (window == "bench") QVERIFY(labelledBy(shown.bench->Edit1, shown.bench->Label3));
         if (window != "detector") return;
+        QVERIFY(labelledBy(shown.detector->Edit12, shown.detector->Label16));
         // The plot says what the readouts show, and follows them.
         TForm2& form = *shown.detector;
         const auto description = [&form] {
