@@ -136,10 +136,8 @@ public:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
         if (watched != bar_ || event->type() != QEvent::KeyPress) return false;
-        auto* key = static_cast<QKeyEvent*>(event);
-        // Keys with Ctrl or Alt are the window's (shortcuts, the key preview's own).
-        if (key->modifiers() & (Qt::ControlModifier | Qt::AltModifier)) return false;
-        const auto step = ArrowStep(key->key());
+        // With or without modifiers: the bar's own handling would step the other way.
+        const auto step = ArrowStep(static_cast<QKeyEvent*>(event)->key());
         if (!step) return false;
         bar_->triggerAction(*step);
         return true;

@@ -3,8 +3,8 @@
 
 #include "bench/Main.h"
 
-#include "toolkit/Widgets.h"
 #include "strings/LangStrings.h"
+#include "toolkit/Widgets.h"
 
 #include "WindowTestSupport.h"
 
@@ -222,6 +222,7 @@ private slots:
         QTest::newRow("Up") << int(Qt::Key_Up) << 99;
         QTest::newRow("PgUp") << int(Qt::Key_PageUp) << 90;
         QTest::newRow("Home") << int(Qt::Key_Home) << 30;
+        QTest::newRow("Alt+Right") << (int(Qt::Key_Right) | int(Qt::AltModifier)) << 101;
     }
     void scrollBarKeysFollowItsArrows() {
         QFETCH(int, key);
@@ -230,7 +231,8 @@ private slots:
         QVERIFY(w.Start());
         w.bench.ScrollBar2->setValue(100);
         QVERIFY(Focus(w.bench.ScrollBar2));
-        QTest::keyClick(w.bench.ScrollBar2, Qt::Key(key));
+        QTest::keyClick(w.bench.ScrollBar2, Qt::Key(key & ~Qt::KeyboardModifierMask),
+                        Qt::KeyboardModifiers(key & Qt::KeyboardModifierMask));
         QCOMPARE(w.bench.ScrollBar2->value(), position);
         QCOMPARE(w.detector.ShownDistance(), position * 0.1);
         QVERIFY(w.bench.ScrollBar2->hasFocus());
