@@ -148,6 +148,7 @@ void TForm1::BuildDistancePanel() {
     ScrollBar2->setValue(50);
     ScrollBar2->setPageStep(10);
     ScrollBar2->setFocusPolicy(Qt::StrongFocus); // Tab moves between the bar and Edit1
+    toolkit::KeysFollowArrows(ScrollBar2);       // Right moves away, like the right arrow
 
     Label3 =
         MakeLabel(Panel2, QRect(4, 64, 138, 30), QStringLiteral("Forrástól való távolság (cm)"));
@@ -216,6 +217,7 @@ void TForm1::Timer1Timer() {
     layout()->activate(); // the window takes its fixed size before it is placed
     PlaceTopRight();
     BenchBitmap = QImage(Image1->size(), QImage::Format_RGB32);
+    BenchBitmap.fill(Qt::white); // the high-DPI copy starts from it: no unset pixel
     SourceCentreX = Shape2->x() + Shape2->width() / 2;
     SourceCentreY = Shape2->y() + Shape2->height() / 2;
     DrawBench();
@@ -309,6 +311,7 @@ void TForm1::LoadCaptions() {
     Label2->adjustSize();
     Label3->setText(LangText(62));
     Label7->setText(LangText(48));
+    ApplyAccessibleNames();
 }
 
 // Enter in the distance field validates it; the key goes on.

@@ -97,6 +97,7 @@ private:
     bool FormKeyPress(QKeyEvent* key);
     void FormClose();
     void LoadCaptions();
+    void ApplyAccessibleNames(); // MainAccessible.cpp: names from the applied strings
     void DrawBench();
 
     // Distance controls.

@@ -21,7 +21,9 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QScreen>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTimer>
 
@@ -120,6 +122,15 @@ TForm2::TForm2(sim::RandomGenerator& rng, QWidget* parent) : QWidget(parent), Mo
     PageControl1->addTab(TabSpektrum, QStringLiteral("Spektrum"));
     PageControl1->addTab(Geometria, QStringLiteral("Geometria"));
     PageControl1->setTabVisible(1, false);
+    // Disabled on the tab bar as well (the page itself stays enabled): the bar's arrow
+    // keys and wheel and the page control's Ctrl+Tab and Ctrl+Page Down skip a disabled
+    // tab, but not a hidden one.
+    PageControl1->tabBar()->setTabEnabled(1, false);
+    // Nor anything else that selects a page (an assistive tool's press of the tab): a
+    // page whose tab is hidden gives way at once to the spectrum page.
+    connect(PageControl1, &QTabWidget::currentChanged, this, [this](int index) {
+        if (index >= 0 && !PageControl1->isTabVisible(index)) PageControl1->setCurrentIndex(0);
+    });
     PageControl1->setCurrentIndex(0);
 
     BuildSpectrumTab();
@@ -313,6 +324,7 @@ void TForm2::LoadCaptions() {
     // The tab pages paint their own background, so no extra paint of the page control
     // area is needed here.
     BindFields();
+    ApplyAccessibleNames();
 }
 
 // The one-off layout, 20 ms after the first activation.
@@ -636,6 +648,8 @@ std::int32_t TForm2::ChannelAtOffset(int a) const {
 
 void TForm2::UpdateCursor() {
     if (!LaidOut() || PixelsPerChannel <= 0) return;
+    // The plot's description follows the readouts, on every way out of here.
+    const auto describe = qScopeGuard([this] { DescribePlot(); });
     Image3->DrawOnPicture(0, 0, PlotBitmap); // removes earlier shading
 
     const std::int32_t channel = ChannelAtOffset(Shape1->x() - Image3->x() + 1);

@@ -171,6 +171,11 @@ private:
     void LoadCaptions();
     void BindFields(); // geometry edits and the region ends to their values
 
+    // Accessibility (DetektorAccessible.cpp): names from the applied strings, and the
+    // plot's description from what its readouts show.
+    void ApplyAccessibleNames();
+    void DescribePlot();
+
     // Acquisition.
     void Button1Click();
     void Acquire();

@@ -118,7 +118,7 @@ QComboBox* MakeSizeCombo(QWidget* parent, int x, int y) {
 toolkit::TUpDown* SpinnerBeside(QLineEdit* edit, int min, int max, int position) {
     const QRect place(edit->x() + edit->width() + 1, edit->y(), 17, edit->height());
     return toolkit::MakeSpinner(edit->parentWidget(), Qt::Vertical, place, min, max, position,
-                                 edit);
+                                edit);
 }
 
 QScrollBar* MakePanBar(Qt::Orientation orientation, QWidget* parent, const QRect& place) {
@@ -289,8 +289,10 @@ void TForm2::DrawGeometry() {
     QImage& picture = Image2->Picture();
     // The layout step gives Image2 its drawing surface; before it there is nothing to
     // draw on, but the bench shapes are still placed.
-    if (picture.isNull() && !GeometryRect.isEmpty())
+    if (picture.isNull() && !GeometryRect.isEmpty()) {
         picture = QImage(Image2->size(), QImage::Format_RGB32);
+        picture.fill(Qt::white); // the high-DPI copy starts from it: no unset pixel
+    }
 
     if (!picture.isNull()) {
         const double M = Magnification; // pixels per cm

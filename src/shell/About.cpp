@@ -109,4 +109,5 @@ void TAboutBox::FormActivate() {
 
     toolkit::SetTextColour(ProductName, QColor(255, 255, 128)); // light yellow
     ProgramIcon->setPixmap(QApplication::windowIcon().pixmap(64, 64));
+    ProgramIcon->setAccessibleName(ProductName->text()); // the icon is the product's
 }

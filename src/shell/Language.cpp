@@ -73,6 +73,9 @@ void TLanguageDlg::BuildControls() {
 
     ComboBox1 = new QComboBox(this); // a drop-down list: not editable
     ComboBox1->setGeometry(32, 40, 145, ComboBox1->sizeHint().height());
+    // A screen reader names the list by its prompt, not by the pack shown in it.
+    toolkit::TieToLabel(Label1, ComboBox1);
+    toolkit::NameAsShown(Label1);
 
     BitBtn1 = new QPushButton(style()->standardIcon(QStyle::SP_DialogOkButton),
                               QStringLiteral("OK"), this);

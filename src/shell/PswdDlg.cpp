@@ -43,4 +43,5 @@ void TPasswordDlg::FormActivate() {
     Label1->adjustSize();
     OKBtn->setText(toolkit::LangText(1));
     CancelBtn->setText(toolkit::LangText(2));
+    toolkit::TieToLabel(Label1, Password); // the field's accessible name is the prompt
 }

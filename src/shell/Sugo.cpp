@@ -57,6 +57,9 @@ bool TForm3::event(QEvent* event) {
 void TForm3::FormActivate() {
     setWindowTitle(toolkit::LangText(4));
     Button1->setText(toolkit::LangText(10));
+    // The text and its scroll bar are the help, as the caption says.
+    RichEdit1->setAccessibleName(windowTitle());
+    RichEdit1->verticalScrollBar()->setAccessibleName(windowTitle());
 
     LoadHelp(); // shown from its start
     RichEdit1->verticalScrollBar()->setValue(0);

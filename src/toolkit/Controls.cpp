@@ -12,6 +12,21 @@ QString LangText(std::int32_t id) {
     return QString::fromStdString(strings::LangString(id));
 }
 
+QString SpokenText(const QString& text) {
+    QString spoken = text.trimmed();
+    if (spoken.endsWith(QLatin1Char(':'))) spoken.chop(1);
+    return spoken.trimmed();
+}
+
+void TieToLabel(QLabel* label, QWidget* control) {
+    label->setBuddy(control);
+    control->setAccessibleName(SpokenText(label->text()));
+}
+
+void NameAsShown(QLabel* label) {
+    label->setAccessibleName(label->text().trimmed());
+}
+
 void SetBackground(QWidget* widget, const QColor& background) {
     QPalette palette = widget->palette();
     palette.setColor(QPalette::Window, background);

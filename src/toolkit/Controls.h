@@ -46,6 +46,15 @@ QLabel* MakeLabel(QWidget* parent, int x, int y, const QString& text, const QFon
 // A label in a fixed box.
 QLabel* MakeLabel(QWidget* parent, const QRect& place, const QString& text);
 
+// Accessibility. A visible text as a screen reader should say it: blanks at both ends
+// and a closing colon dropped ("Gross: " gives "Gross").
+QString SpokenText(const QString& text);
+// Ties a control to its visible label: the label becomes the control's buddy (its
+// "labelled by" relation) and the label's spoken text the control's accessible name.
+void TieToLabel(QLabel* label, QWidget* control);
+// A label's accessible name: its text without padding blanks (the screen keeps them).
+void NameAsShown(QLabel* label);
+
 // A spinner with its position range and start position, attached to `edit` when given.
 TUpDown* MakeSpinner(QWidget* parent, Qt::Orientation orientation, const QRect& place, int min,
                      int max, int position, QLineEdit* edit = nullptr);

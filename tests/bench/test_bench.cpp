@@ -3,8 +3,8 @@
 
 #include "bench/Main.h"
 
-#include "toolkit/Widgets.h"
 #include "strings/LangStrings.h"
+#include "toolkit/Widgets.h"
 
 #include "WindowTestSupport.h"
 
@@ -207,6 +207,43 @@ private slots:
         // Positions are clamped to the bar's range.
         w.bench.ScrollBar2->setValue(1000);
         QCOMPARE(w.bench.Edit1->text(), QStringLiteral("40"));
+    }
+
+    // The bar's keys move the detector the way its arrows do: Right (like the right
+    // arrow) away from the source, Left toward it.
+    void scrollBarKeysFollowItsArrows_data() {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("position");
+        QTest::newRow("Right") << int(Qt::Key_Right) << 101;
+        QTest::newRow("Down") << int(Qt::Key_Down) << 101;
+        QTest::newRow("PgDown") << int(Qt::Key_PageDown) << 110;
+        QTest::newRow("End") << int(Qt::Key_End) << 400;
+        QTest::newRow("Left") << int(Qt::Key_Left) << 99;
+        QTest::newRow("Up") << int(Qt::Key_Up) << 99;
+        QTest::newRow("PgUp") << int(Qt::Key_PageUp) << 90;
+        QTest::newRow("Home") << int(Qt::Key_Home) << 30;
+        QTest::newRow("Alt+Right") << (int(Qt::Key_Right) | int(Qt::AltModifier)) << 101;
+    }
+    void scrollBarKeysFollowItsArrows() {
+        QFETCH(int, key);
+        QFETCH(int, position);
+        Windows w;
+        QVERIFY(w.Start());
+        w.bench.ScrollBar2->setValue(100);
+        QVERIFY(Focus(w.bench.ScrollBar2));
+        QTest::keyClick(w.bench.ScrollBar2, Qt::Key(key & ~Qt::KeyboardModifierMask),
+                        Qt::KeyboardModifiers(key & Qt::KeyboardModifierMask));
+        QCOMPARE(w.bench.ScrollBar2->value(), position);
+        QCOMPARE(w.detector.ShownDistance(), position * 0.1);
+        QVERIFY(w.bench.ScrollBar2->hasFocus());
+        // The right arrow button adds, as Right does.
+        if (key == Qt::Key_Right) {
+            w.bench.ScrollBar2->setValue(100);
+            const QRect bar = w.bench.ScrollBar2->rect();
+            QTest::mouseClick(w.bench.ScrollBar2, Qt::LeftButton, {},
+                              QPoint(bar.right() - 3, bar.center().y()));
+            QCOMPARE(w.bench.ScrollBar2->value(), 101);
+        }
     }
 
     // The spinner of the geometry tab sets the bench bar, whose handler runs the

@@ -11,14 +11,17 @@
 
 #include "WindowTestSupport.h"
 
+#include <QAccessible>
 #include <QCheckBox>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
+#include <QWheelEvent>
 #include <QtTest>
 
 #include <functional>
@@ -174,6 +177,51 @@ private slots:
         QCOMPARE(QColor(axes.pixel(300, 310)), White);
         QCOMPARE(QColor(axes.pixel(55, 200)), White);
         QCOMPARE(QColor(axes.pixel(300, 200)), QColor(Qt::black));
+    }
+
+    // No key and no wheel turn opens the geometry page, whose tab is hidden: not on the
+    // tab bar, nor from a field of the spectrum page.
+    void hiddenPageCannotBeReached_data() {
+        QTest::addColumn<bool>("onTabBar");
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("modifiers");
+        const int ctrl = Qt::ControlModifier;
+        const int ctrlShift = Qt::ControlModifier | Qt::ShiftModifier;
+        QTest::newRow("tab bar Right") << true << int(Qt::Key_Right) << 0;
+        QTest::newRow("tab bar Left") << true << int(Qt::Key_Left) << 0;
+        QTest::newRow("tab bar End") << true << int(Qt::Key_End) << 0;
+        QTest::newRow("tab bar Ctrl+Tab") << true << int(Qt::Key_Tab) << ctrl;
+        QTest::newRow("Ctrl+Tab") << false << int(Qt::Key_Tab) << ctrl;
+        QTest::newRow("Ctrl+Shift+Tab") << false << int(Qt::Key_Backtab) << ctrlShift;
+        QTest::newRow("Ctrl+PgDown") << false << int(Qt::Key_PageDown) << ctrl;
+        QTest::newRow("Ctrl+PgUp") << false << int(Qt::Key_PageUp) << ctrl;
+        QTest::newRow("wheel") << true << 0 << 0;
+        QTest::newRow("assistive press") << true << -1 << 0;
+    }
+    void hiddenPageCannotBeReached() {
+        QFETCH(bool, onTabBar);
+        QFETCH(int, key);
+        QFETCH(int, modifiers);
+        QWidget* target = onTabBar ? static_cast<QWidget*>(form->PageControl1->tabBar())
+                                   : static_cast<QWidget*>(form->Preset);
+        QVERIFY(windowtest::Focus(target));
+        if (key > 0) {
+            QTest::keyClick(target, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+        } else if (key < 0) {
+            QAccessibleInterface* tab =
+                QAccessible::queryAccessibleInterface(target)->child(1); // the hidden tab
+            QVERIFY(tab != nullptr && tab->actionInterface() != nullptr);
+            tab->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+        } else {
+            for (int delta : {-120, 120}) {
+                const QPointF at(5, 5);
+                QWheelEvent wheel(at, target->mapToGlobal(at), {}, {0, delta}, Qt::NoButton,
+                                  Qt::NoModifier, Qt::NoScrollPhase, false);
+                QCoreApplication::sendEvent(target, &wheel);
+            }
+        }
+        QCOMPARE(form->PageControl1->currentIndex(), 0);
+        QVERIFY(!form->Geometria->isVisible());
     }
 
     void captionsRetryUntilTheCaptionExists() {

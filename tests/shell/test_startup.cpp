@@ -30,6 +30,7 @@
 #include <functional>
 
 int RunPackTests(int argc, char** argv);
+int RunAccessibleTests(int argc, char** argv);
 
 namespace {
 
@@ -477,6 +478,7 @@ int main(int argc, char* argv[]) {
         failures += QTest::qExec(&startup, argc, argv);
     }
     failures += RunPackTests(argc, argv);
+    failures += RunAccessibleTests(argc, argv);
     return failures;
 }
 
