@@ -201,7 +201,7 @@ private slots:
         Windows w;
         QVERIFY(w.Start());
         Ui(w.bench).ScrollBar2->setValue(120);
-        QCOMPARE(w.Geometry().z, 12 * 1.0 + 1.5);
+        QCOMPARE(w.Geometry().z, 13.5);
         QCOMPARE(Ui(w.bench).Edit1->text(), QStringLiteral("12"));
         QCOMPARE(Ui(w.detector).Edit9->text(), QStringLiteral("12"));
         QCOMPARE(Ui(w.detector).UpDown6->Position(), 12);
