@@ -1,6 +1,7 @@
 // The batch tool's spectrum files.
 
 #include "tools/SpectrumFile.h"
+#include "tools/Version.h"
 
 #include <algorithm>
 #include <charconv>
@@ -8,10 +9,6 @@
 #include <cstdio>
 #include <map>
 #include <system_error>
-
-#ifndef PELZAMO_VERSION
-#define PELZAMO_VERSION "unknown"
-#endif
 
 namespace simcli {
 
