@@ -45,13 +45,13 @@ TForm1::TForm1(model::Session& session, QWidget* parent) : QMainWindow(parent), 
     BuildCaptionTable();
     FormCreate();
     // A pending exit request takes effect once the measurement has stopped.
-    Session.Observe([this, alive = QPointer<TForm1>(this)](model::Session::Change change) {
-        if (alive != nullptr && change == model::Session::Change::Running && ExitRequested)
-            QuitOnceStopped();
+    Observer = Session.Observe([this](model::Session::Change change) {
+        if (change == model::Session::Change::Running && ExitRequested) QuitOnceStopped();
     });
 }
 
 TForm1::~TForm1() {
+    Session.Unobserve(Observer);
     // The detector window may outlive this one; it must not reach the bench controls
     // that are going away.
     if (Detector != nullptr) Detector->SetBench(nullptr);
@@ -235,7 +235,8 @@ void TForm1::DrawBench() {
     canvas.LineTo(sx + L, ay);
 
     canvas.BrushColor = LightYellow;
-    for (int n = 0; n <= 40; ++n) {
+    // A tick every cm up to the farthest distance the detector can take.
+    for (int n = 0; n <= static_cast<int>(model::Defaults::MaxDistance); ++n) {
         const int x = sx + 10 * n;
         canvas.MoveTo(x, ay);
         if ((n + 20) % 5 == 0) {

@@ -122,6 +122,7 @@ private:
 
     model::Session& Session;
     bool ExitRequested = false;
+    std::size_t Observer = 0; // of the session
     std::vector<toolkit::Caption> Captions;
 
     QImage BenchBitmap; // the bench picture with the scale

@@ -130,8 +130,17 @@ void Region::Sum(const sim::Spectrum& spectrum) {
 
 // --- The session ------------------------------------------------------------------------
 
+std::size_t Session::Observe(Observer observer) {
+    observers_.emplace_back(nextObserver_, std::move(observer));
+    return nextObserver_++;
+}
+
+void Session::Unobserve(std::size_t id) {
+    std::erase_if(observers_, [id](const auto& entry) { return entry.first == id; });
+}
+
 void Session::Notify(Change change) const {
-    for (const Observer& observer : observers_)
+    for (const auto& [id, observer] : observers_)
         observer(change);
 }
 

@@ -13,6 +13,7 @@
 #include <functional>
 #include <optional>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace model {
@@ -149,8 +150,10 @@ public:
     const model::Measurement& Measurement() const { return measurement_; }
     platform::Clock& Clock() const { return clock_; }
 
-    // Every observer hears of every change, in the order they were added.
-    void Observe(Observer observer) { observers_.push_back(std::move(observer)); }
+    // Every observer hears of every change, in the order they were added, until it is
+    // taken off with the number that Observe gave it.
+    std::size_t Observe(Observer observer);
+    void Unobserve(std::size_t id);
 
     // --- Acquisition
     bool Running() const { return running_; }
@@ -199,7 +202,8 @@ private:
     bool running_ = false;
     StopReason lastStop_ = StopReason::None;
     std::int32_t cursor_ = 0;
-    std::vector<Observer> observers_;
+    std::vector<std::pair<std::size_t, Observer>> observers_;
+    std::size_t nextObserver_ = 1;
 };
 
 } // namespace model

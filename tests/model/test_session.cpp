@@ -85,9 +85,14 @@ TEST_F(SessionTest, RunningStopsAndTellsWhy) {
     session->Stop(model::StopReason::Preset);
     EXPECT_FALSE(session->RunningFlag());
     EXPECT_EQ(session->LastStop(), model::StopReason::Preset);
+    int second = 0;
+    const std::size_t id = session->Observe([&](Change) { ++second; });
     session->Start();
     EXPECT_EQ(session->LastStop(), model::StopReason::None);
-    EXPECT_EQ(heard, (std::vector<Change>{Change::Running, Change::Running, Change::Running}));
+    session->Unobserve(id);
+    session->Stop(model::StopReason::Button);
+    EXPECT_EQ(second, 1);
+    EXPECT_EQ(heard, std::vector<Change>(4, Change::Running));
 }
 
 // The distance shown is z - height / 2; setting it moves the centre, not the size.
