@@ -122,6 +122,10 @@ TForm2::TForm2(model::Session& session, QWidget* parent) : QWidget(parent), Sess
     ConnectGeometryHandlers();
     NameControls();
     BuildCaptionTable();
+    // The cursor shape follows the session's cursor, whoever moves it.
+    Observer = Session.Observe([this](model::Session::Change change) {
+        if (change == model::Session::Change::Cursor) PlaceCursor();
+    });
 
     FirstActivation = true;
     CaptionsLoaded = false;
@@ -132,7 +136,9 @@ TForm2::TForm2(model::Session& session, QWidget* parent) : QWidget(parent), Sess
         move(screen->availableGeometry().center() - rect().center());
 }
 
-TForm2::~TForm2() = default;
+TForm2::~TForm2() {
+    Session.Unobserve(Observer);
+}
 
 void TForm2::BuildSpectrumTab() {
     QWidget* tab = TabSpektrum;
@@ -499,12 +505,11 @@ void TForm2::InitDefaults() {
     Session.Measurement().SetDefaults(); // the detector, the calibration and an empty spectrum
     Session.View.PlotWidth = Image3->width();
     Session.View.PlotHeight = Image3->height();
+    Shape1->setGeometry(Shape1->x(), Image3->y(), 1, Image3->height());
     Session.ResetView(); // the whole range, the lowest full scale, the cursor in the middle
     Magnification = 5;
     PlotBackColour = QColor(0, 0, 0);
     PlotForeColour = QColor(255, 255, 255);
-    Shape1->setGeometry(0, Image3->y(), 1, Image3->height());
-    PlaceCursor();
 }
 
 // The cursor's left edge is one pixel left of the plot at offset 0.
@@ -708,8 +713,7 @@ bool TForm2::FormKeyDown(int& key, Qt::KeyboardModifiers shift, quint64 timestam
                                                      : model::Arrow::None;
     const bool used = Session.Key(model::KeyDown{
         arrow, bool(shift & Qt::AltModifier), bool(shift & Qt::ControlModifier), key, timestamp});
-    if (!used) return false;
-    PlaceCursor();
+    if (!used) return false; // a used key has moved the cursor shape with the cursor
     UpdateCursor();
     key = 0;
     return true;

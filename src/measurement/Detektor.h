@@ -260,6 +260,7 @@ private:
 
     bool CaptionsLoaded = false;
     std::vector<toolkit::Caption> Captions;
+    std::size_t Observer = 0; // of the session
 
     // Entry fields of the geometry tab bound to the value they edit, and whether the
     // region ends are bound to the region (both made by LoadCaptions).

@@ -168,7 +168,7 @@ void Session::SetCursor(std::int32_t offset) {
 
 void Session::ResetView() {
     View.Reset();
-    cursor_ = View.PlotWidth / 2 + 1;
+    SetCursor(View.PlotWidth / 2 + 1);
 }
 
 bool Session::Rescale() {

@@ -175,7 +175,7 @@ public:
     void SetCursor(std::int32_t offset);
     std::int32_t CursorChannel() const { return View.ChannelAtOffset(cursor_); }
 
-    // The view's defaults and the cursor in the middle of the plot.
+    // The view's defaults and the cursor in the middle of the plot (a cursor change).
     void ResetView();
     // Rescale of the view over the measurement's counts; tells the observers on a change.
     bool Rescale();
