@@ -51,6 +51,7 @@ public:
         file.close();
         strings::Program().ChoosePack(QDir::toNativeSeparators(dir_.path()).toStdString());
     }
+    ~LanguagePack() { strings::Program().Reset(); }
 
 private:
     QTemporaryDir dir_;
