@@ -745,7 +745,9 @@ void TForm2::Button2Click() {
 void TForm2::RegionEndExit(QLineEdit* edit) {
     const auto channel = model::Region::ParseEnd(edit->text().toStdString());
     if (!channel) {
-        toolkit::RefuseEntry(edit);
+        // The end as the window wrote it (marking can take it one channel beyond the
+        // spectrum) holds the focus nowhere: only what the user typed is refused.
+        if (edit->isModified()) toolkit::RefuseEntry(edit);
         return;
     }
     if (!RegionEndsBound) return;

@@ -167,9 +167,10 @@ inline bool Focus(QWidget* widget) {
     return QTest::qWaitFor([widget] { return widget->hasFocus(); });
 }
 
-// Replaces the text of an edit and presses Enter in it.
+// Replaces the text of an edit, as typing does, and presses Enter in it.
 inline void Enter(QLineEdit* edit, const QString& text) {
     edit->setText(text);
+    edit->setModified(true);
     QTest::keyClick(edit, Qt::Key_Return);
 }
 
