@@ -99,7 +99,7 @@ void TLanguageDlg::FormActivate() {
     const std::filesystem::path chosen =
         current >= 0 ? Packs[std::size_t(current)].name : std::filesystem::path();
     ComboBox1->clear();
-    Packs = shell::LanguagePacks(strings::ProgramDir);
+    Packs = shell::LanguagePacks(strings::Program().ProgramDir());
     int kept = -1;
     for (std::size_t i = 0; i < Packs.size(); ++i) {
         ComboBox1->addItem(Packs[i].shown, int(i));
@@ -114,8 +114,8 @@ void TLanguageDlg::FormActivate() {
 }
 
 void TLanguageDlg::BitBtn1Click() {
-    strings::CloseLanguageIni();
+    strings::Catalogue& catalogue = strings::Program();
+    catalogue.CloseLanguageIni();
     if (ComboBox1->currentText().isEmpty()) return; // LanguageDir stays as it was
-    strings::LanguageDir = strings::ProgramDir / Packs[ComboBox1->currentData().toUInt()].name;
-    strings::OpenLanguageIni(strings::PackFilePath("Pelzamo2007.ini"));
+    catalogue.ChoosePack(catalogue.ProgramDir() / Packs[ComboBox1->currentData().toUInt()].name);
 }

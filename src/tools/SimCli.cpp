@@ -1,6 +1,7 @@
 // The batch tool's command line.
 
 #include "tools/SimCli.h"
+#include "tools/Version.h"
 
 #include "model/Measurement.h"
 #include "platform/Numbers.h"
@@ -11,10 +12,6 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
-
-#ifndef PELZAMO_VERSION
-#define PELZAMO_VERSION "unknown"
-#endif
 
 namespace simcli {
 

@@ -1,6 +1,7 @@
 // The batch tool's spectrum files.
 
 #include "tools/SpectrumFile.h"
+#include "tools/Version.h"
 
 #include "platform/Numbers.h"
 

@@ -10,6 +10,8 @@
 #include "strings/LangStrings.h"
 #include "toolkit/Widgets.h"
 
+#include "WindowTestSupport.h"
+
 #include <QAccessible>
 #include <QLabel>
 #include <QLineEdit>
@@ -61,21 +63,21 @@ void Unnamed(QAccessibleInterface* node, QStringList& faults, int depth = 0) {
 
 // One window, shown and activated, so that it has applied its strings.
 struct Shown {
-    sim::RandomGenerator rng;
+    model::Session session{windowtest::Generator(), windowtest::Clock()};
     std::unique_ptr<TForm2> detector;
     std::unique_ptr<TForm1> bench;
     std::unique_ptr<QWidget> other;
 
     QWidget* Open(const QString& window) {
         if (window == "bench" || window == "detector") {
-            detector = std::make_unique<TForm2>(rng);
-            bench = std::make_unique<TForm1>();
+            detector = std::make_unique<TForm2>(session);
+            bench = std::make_unique<TForm1>(session);
             bench->SetDetector(detector.get());
             detector->show();
-            if (!QTest::qWaitFor([this] { return !detector->Image3->Picture().isNull(); }))
-                return nullptr;
+            if (!QTest::qWaitFor([this] { return windowtest::LaidOut(*detector); })) return nullptr;
             bench->show();
-            if (!QTest::qWaitFor([this] { return bench->Panel1->isVisible(); })) return nullptr;
+            if (!QTest::qWaitFor([this] { return windowtest::Ui(*bench).Panel1->isVisible(); }))
+                return nullptr;
             if (window == "bench") return bench.get();
             detector->activateWindow();
             if (!QTest::qWaitForWindowActive(detector.get())) return nullptr;
@@ -97,7 +99,7 @@ class TestAccessible : public QObject {
     Q_OBJECT
 
 private slots:
-    void cleanup() { strings::CloseLanguageIni(); }
+    void cleanup() { strings::Program().Reset(); }
 
     void everyVisibleControlIsNamed_data() {
         QTest::addColumn<QString>("pack");
@@ -111,7 +113,7 @@ private slots:
     void everyVisibleControlIsNamed() {
         QFETCH(QString, pack);
         QFETCH(QString, window);
-        strings::OpenLanguageIni((Packs + "/" + pack + "/Pelzamo2007.ini").toStdString());
+        strings::Program().ChoosePack((Packs + "/" + pack).toStdString());
         Shown shown;
         QWidget* widget = shown.Open(window);
         QVERIFY(widget != nullptr);
@@ -127,21 +129,23 @@ private slots:
                 if (other->object() == label) return true;
             return false;
         };
-        if (window == "bench") QVERIFY(labelledBy(shown.bench->Edit1, shown.bench->Label3));
+        if (window == "bench")
+            QVERIFY(labelledBy(windowtest::Ui(*shown.bench).Edit1,
+                               windowtest::Ui(*shown.bench).Label3));
         if (window != "detector") return;
-        QVERIFY(labelledBy(shown.detector->Edit12, shown.detector->Label16));
-        // The plot says what the readouts show, and follows them.
         TForm2& form = *shown.detector;
-        const auto description = [&form] {
-            return QAccessible::queryAccessibleInterface(form.Image3)
-                ->text(QAccessible::Description);
+        const windowtest::DetectorControls ui = windowtest::Ui(form);
+        QVERIFY(labelledBy(ui.Edit12, ui.Label16));
+        // The plot says what the readouts show, and follows them.
+        const auto description = [&ui] {
+            return QAccessible::queryAccessibleInterface(ui.Image3)->text(QAccessible::Description);
         };
-        QVERIFY(description().contains(form.Label9->text().trimmed()));
-        QVERIFY(description().contains(form.Edit1->text().trimmed()));
+        QVERIFY(description().contains(ui.Label9->text().trimmed()));
+        QVERIFY(description().contains(ui.Edit1->text().trimmed()));
         QTest::keyClick(&form, Qt::Key_Right, Qt::AltModifier);
-        QVERIFY(description().contains(form.Label9->text().trimmed()));
-        QCOMPARE(form.Edit10->accessibleName(),
-                 form.Label13->text().trimmed() + " " + form.Label14->text().trimmed().chopped(1));
+        QVERIFY(description().contains(ui.Label9->text().trimmed()));
+        QCOMPARE(ui.Edit10->accessibleName(),
+                 ui.Label13->text().trimmed() + " " + ui.Label14->text().trimmed().chopped(1));
     }
 };
 
