@@ -46,7 +46,7 @@ public:
         QFile file(dir_.filePath("Tasks.rtf"));
         if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size())
             qFatal("cannot write the help file");
-        strings::LanguageDir = QFile::encodeName(dir_.path()).toStdString();
+        strings::Program().ChoosePack(QFile::encodeName(dir_.path()).toStdString());
         help_.Tag = 1;
         help_.show();
     }

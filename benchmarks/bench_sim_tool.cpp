@@ -73,6 +73,7 @@ public:
         fs::create_directories(folder_);
         simcli::SpectrumRecord record;
         record.program = "pelzamo-sim bench";
+        record.seed = 1;
         record.distance = 8.5;
         record.height = record.radius = 3;
         record.resolution = 20;
@@ -102,13 +103,16 @@ private:
 void BM_Merge1000Files(benchmark::State& state) {
     static const MergeFiles files;
     for (auto _ : state) {
-        std::vector<simcli::SpectrumRecord> records(files.Paths().size());
-        for (std::size_t i = 0; i < records.size(); ++i) {
-            const auto text = platform::ReadRegularFile(files.Paths()[i], 16u << 20);
-            if (!text || !simcli::ReadSpe(*text, records[i]).empty()) state.SkipWithError("read");
+        simcli::Merger merger;
+        simcli::SpectrumRecord record;
+        for (const std::string& path : files.Paths()) {
+            const auto text = platform::ReadRegularFile(path, 16u << 20);
+            if (!text || !simcli::ReadSpectrumFile(*text, record, 1LL << 40).empty() ||
+                !merger.Add(record, path).empty())
+                state.SkipWithError("read");
         }
         simcli::SpectrumRecord merged;
-        if (!simcli::Merge(records, merged).empty()) state.SkipWithError("merge");
+        if (!merger.Finish(false, merged).empty()) state.SkipWithError("merge");
         std::ostringstream out;
         simcli::WriteSpe(out, merged);
         benchmark::DoNotOptimize(out.str().size());

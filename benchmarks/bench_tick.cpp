@@ -28,11 +28,11 @@ class TForm2Probe {
 public:
     explicit TForm2Probe(TForm2& form) : f(form) {}
     bool LaidOut() const { return f.LaidOut(); }
-    sim::Spectrum& Spectrum() { return f.Model.Spectrum; }
+    sim::Spectrum& Spectrum() { return f.Session.Measurement().Spectrum; }
     // One tick's decays, as the acquisition loop runs them.
     std::int64_t RunTick() {
         const bool running = true;
-        return f.Model.RunTick(f, running);
+        return f.Session.Measurement().RunTick(f, running);
     }
     void Rescale() { f.Rescale(); }
     void CopyToScreen() {
@@ -40,13 +40,13 @@ public:
         f.Image3->repaint();
     }
     void FullRedraw() {
-        f.ShownFullScale = 0;
+        f.Session.View.ForceRedraw();
         f.Rescale();
     }
     void SetRegion(std::int32_t low, std::int32_t high) {
-        f.RoiLow = low;
-        f.RoiHigh = high;
-        f.RoiValid = true;
+        f.Session.Roi.RoiLow = low;
+        f.Session.Roi.RoiHigh = high;
+        f.Session.Roi.RoiValid = true;
     }
     void UpdateCursor() { f.UpdateCursor(); }
 
@@ -124,12 +124,12 @@ int MeasureRunCpu(TForm2& form) {
     const double cpuBefore = CpuSeconds();
     QElapsedTimer wall;
     wall.start();
-    form.Button1->click();
+    form.findChild<QPushButton*>(QStringLiteral("Button1"))->click();
     const double wallSeconds = wall.elapsed() / 1000.0;
     const double cpuSeconds = CpuSeconds() - cpuBefore;
     std::printf("10 s measurement: wall %.2f s, CPU %.2f s (%.0f %% of one core), shown %s s\n",
                 wallSeconds, cpuSeconds, 100 * cpuSeconds / wallSeconds,
-                form.CurTim->text().toUtf8().constData());
+                form.findChild<QLineEdit*>(QStringLiteral("CurTim"))->text().toUtf8().constData());
     return 0;
 }
 
@@ -143,7 +143,9 @@ int main(int argc, char** argv) {
     rng.SetSeed(20070101);
     sim::ComputeEventsPerTick();
 
-    TForm2 form(rng);
+    platform::SteadyClock clock;
+    model::Session session(rng, clock);
+    TForm2 form(session);
     if (!OpenWindow(form)) {
         std::fprintf(stderr, "the detector window did not lay itself out\n");
         return 1;

@@ -9,12 +9,15 @@ PELZAMO_PACKAGES=(
 )
 
 # What scripts/test needs on top: the test and benchmark libraries, help2man for the man
-# page that the full build makes, the checkers of the desktop entry and the metadata, and
-# what makes and checks the Debian package.
+# page that the full build makes, the checkers of the desktop entry and the metadata, what
+# makes and checks the Debian package, the validator of the N42 files, and what the test
+# of the README's cluster recipes runs (a one-node Slurm cluster, GNU parallel over ssh).
 PELZAMO_TEST_PACKAGES=(
     libgtest-dev libgmock-dev libbenchmark-dev
     help2man desktop-file-utils appstream
     dpkg-dev file lintian
+    libxml2-utils
+    slurm-wlm munge parallel openssh-server openssh-client rsync
 )
 
 # Installs the packages that are not installed yet, with sudo when not root.
@@ -32,7 +35,21 @@ ensure_packages() {
         sudo=(sudo)
     fi
     "${sudo[@]}" apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+    # The test packages include servers (sshd, munged, Slurm's daemons) that the tests
+    # start themselves on the loopback address; the install must not start them as
+    # system services listening everywhere. A policy-rc.d that refuses every start does
+    # that, unless the machine already has one of its own.
+    local policy=/usr/sbin/policy-rc.d own_policy=0
+    if [ ! -e "$policy" ]; then
+        printf '#!/bin/sh\nexit 101\n' | "${sudo[@]}" tee "$policy" >/dev/null
+        "${sudo[@]}" chmod 755 "$policy"
+        own_policy=1
+    fi
+    local status=0
+    DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends \
+        "${missing[@]}" || status=$?
+    [ "$own_policy" -eq 0 ] || "${sudo[@]}" rm -f "$policy"
+    return "$status"
 }
 
 # configure <build dir> [cmake options...]

@@ -1,11 +1,10 @@
 #include "bench/Main.h"
 
-#include "measurement/Projection.h"
+#include "strings/LangStrings.h"
 #include "toolkit/Canvas.h"
 #include "toolkit/Controls.h"
 #include "toolkit/EditHooks.h"
 #include "toolkit/Widgets.h"
-#include "strings/LangStrings.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -31,39 +30,28 @@ using toolkit::SetColours;
 
 const QColor LightYellow(255, 255, 192); // the bench background while the scale is drawn
 
-// Distance range of the detector, cm.
-constexpr double MinDistance = 3;
-constexpr double MaxDistance = 40;
-
-// How often a pending exit request looks again whether the measurement has stopped, ms.
-constexpr int QuitRetryMs = 20;
-
-// Ends the program once no measurement runs. The acquisition loop runs nested inside
-// the main loop and processes the GUI's events between its ticks, so this may be called
-// from within it. Qt's quit closes every window first, and closing a window stops a
-// measurement, so quitting at once would cut the run short: wait until it has stopped.
-// Once the loop has ended, control returns to the main loop, which then ends.
-void QuitOnceStopped() {
-    if (Running) {
-        QTimer::singleShot(QuitRetryMs, qApp, QuitOnceStopped);
-        return;
-    }
-    QCoreApplication::quit();
-}
+namespace Distance = model::Distance;
 
 } // namespace
 
 // --- Construction ------------------------------------------------------------------
 
-TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
+TForm1::TForm1(model::Session& session, QWidget* parent) : QMainWindow(parent), Session(session) {
     setWindowTitle(QStringLiteral("Pelzamo2007"));
     BuildClientArea();
     BuildMenu();
     ConnectHandlers();
+    NameControls();
+    BuildCaptionTable();
     FormCreate();
+    // A pending exit request takes effect once the measurement has stopped.
+    Observer = Session.Observe([this](model::Session::Change change) {
+        if (change == model::Session::Change::Running && ExitRequested) QuitOnceStopped();
+    });
 }
 
 TForm1::~TForm1() {
+    Session.Unobserve(Observer);
     // The detector window may outlive this one; it must not reach the bench controls
     // that are going away.
     if (Detector != nullptr) Detector->SetBench(nullptr);
@@ -144,17 +132,20 @@ void TForm1::BuildDistancePanel() {
 
     ScrollBar2 = new QScrollBar(Qt::Horizontal, Panel2);
     ScrollBar2->setGeometry(8, 44, 130, 17);
-    ScrollBar2->setRange(30, 400);
+    ScrollBar2->setRange(Distance::MinPosition, Distance::MaxPosition);
     ScrollBar2->setValue(50);
     ScrollBar2->setPageStep(10);
     ScrollBar2->setFocusPolicy(Qt::StrongFocus); // Tab moves between the bar and Edit1
+    toolkit::KeysFollowArrows(ScrollBar2);       // Right moves away, like the right arrow
 
     Label3 =
         MakeLabel(Panel2, QRect(4, 64, 138, 30), QStringLiteral("Forrástól való távolság (cm)"));
     Label3->setWordWrap(true);
 
     Edit1 = toolkit::MakeEdit(Panel2, QRect(40, 96, 66, 21), QStringLiteral("Edit1"));
-    Edit1->setToolTip(QStringLiteral("Min=3, Max=40 cm"));
+    Edit1->setToolTip(QStringLiteral("Min=%1, Max=%2 cm")
+                          .arg(model::Defaults::MinDistance)
+                          .arg(model::Defaults::MaxDistance));
 }
 
 void TForm1::BuildMenu() {
@@ -206,7 +197,7 @@ void TForm1::PlaceDetector(const QRect& shape) {
 void TForm1::FormCreate() {
     FirstActivation = true;
     // The start-up sequence ends the program when the folder cannot be found.
-    strings::SetProgramDirFromRunningExecutable();
+    strings::Program().SetProgramDirFromRunningExecutable();
     Timer1->start();
 }
 
@@ -216,6 +207,7 @@ void TForm1::Timer1Timer() {
     layout()->activate(); // the window takes its fixed size before it is placed
     PlaceTopRight();
     BenchBitmap = QImage(Image1->size(), QImage::Format_RGB32);
+    BenchBitmap.fill(Qt::white); // the high-DPI copy starts from it: no unset pixel
     SourceCentreX = Shape2->x() + Shape2->width() / 2;
     SourceCentreY = Shape2->y() + Shape2->height() / 2;
     DrawBench();
@@ -245,7 +237,8 @@ void TForm1::DrawBench() {
     canvas.LineTo(sx + L, ay);
 
     canvas.BrushColor = LightYellow;
-    for (int n = 0; n <= 40; ++n) {
+    // A tick every cm up to the farthest distance the detector can take.
+    for (int n = 0; n <= static_cast<int>(model::Defaults::MaxDistance); ++n) {
         const int x = sx + 10 * n;
         canvas.MoveTo(x, ay);
         if ((n + 20) % 5 == 0) {
@@ -289,7 +282,7 @@ void TForm1::FormActivate() {
         // on from there. Set quietly: its change handler would move nothing, only
         // synchronise once more.
         const QSignalBlocker quiet(ScrollBar2);
-        ScrollBar2->setValue(measurement::TruncSteps(Detector->ShownDistance() * 10));
+        ScrollBar2->setValue(Distance::Position(Session.ShownDistance()));
     }
     Panel1->setVisible(true);
     setWindowTitle(Identifier + QStringLiteral("   ") + LangText(200));
@@ -298,17 +291,39 @@ void TForm1::FormActivate() {
 }
 
 void TForm1::LoadCaptions() {
-    Sg1->setTitle(LangText(4));
-    Kilps1->setText(LangText(5));
-    Feladatok1->setText(LangText(42));
-    Aprogramhasznlata1->setText(LangText(43));
-    Nvjegy1->setText(LangText(27));
-    Shape4->setToolTip(LangText(29));
-    Label1->setText(LangText(60));
-    Label2->setText(LangText(61));
-    Label2->adjustSize();
-    Label3->setText(LangText(62));
-    Label7->setText(LangText(48));
+    toolkit::ApplyCaptions(Captions);
+    ApplyAccessibleNames();
+}
+
+// The caption table, in the order the strings are applied. The window's own caption
+// (string 200 after the identifier) is set by the first activation.
+void TForm1::BuildCaptionTable() {
+    using toolkit::CaptionPart;
+    Captions = {{Sg1, 4, CaptionPart::Title},
+                {Kilps1, 5},
+                {Feladatok1, 42},
+                {Aprogramhasznlata1, 43},
+                {Nvjegy1, 27},
+                {Shape4, 29, CaptionPart::ToolTip},
+                {Label1, 60},
+                {Label2, 61, CaptionPart::FitText},
+                {Label3, 62},
+                {Label7, 48}};
+}
+
+void TForm1::NameControls() {
+#define PELZAMO_NAMED(member) std::pair<QObject*, const char*>(member, #member)
+    const std::pair<QObject*, const char*> controls[] = {
+        PELZAMO_NAMED(Client),  PELZAMO_NAMED(Bevel1),     PELZAMO_NAMED(Panel1),
+        PELZAMO_NAMED(Image1),  PELZAMO_NAMED(Shape2),     PELZAMO_NAMED(Label2),
+        PELZAMO_NAMED(Shape4),  PELZAMO_NAMED(Shape9),     PELZAMO_NAMED(Panel2),
+        PELZAMO_NAMED(Label1),  PELZAMO_NAMED(Label7),     PELZAMO_NAMED(ScrollBar2),
+        PELZAMO_NAMED(Label3),  PELZAMO_NAMED(Edit1),      PELZAMO_NAMED(Timer1),
+        PELZAMO_NAMED(Sg1),     PELZAMO_NAMED(Feladatok1), PELZAMO_NAMED(Aprogramhasznlata1),
+        PELZAMO_NAMED(Nvjegy1), PELZAMO_NAMED(Kilps1)};
+#undef PELZAMO_NAMED
+    for (const auto& [control, name] : controls)
+        control->setObjectName(QLatin1String(name));
 }
 
 // Enter in the distance field validates it; the key goes on.
@@ -327,7 +342,7 @@ void TForm1::closeEvent(QCloseEvent* event) {
 // Stops a running measurement at its next tick and ends the program: the detector
 // window stays open otherwise, and Qt would not quit on its own.
 void TForm1::FormClose() {
-    Running = false;
+    Session.Stop(model::StopReason::WindowClosed);
     Kilps1Click();
 }
 
@@ -336,7 +351,7 @@ void TForm1::FormClose() {
 // The scroll bar sets the distance in tenths of a cm, 3.0 to 40.0.
 void TForm1::ScrollBar2Change() {
     if (Detector == nullptr) return;
-    Detector->SetShownDistance(ScrollBar2->value() * 0.1);
+    Session.SetShownDistance(Distance::AtPosition(ScrollBar2->value()));
     Detector->SyncDistance(DistanceSender::BenchScrollBar2);
 }
 
@@ -345,13 +360,13 @@ void TForm1::ScrollBar2Change() {
 // typed and nothing is redrawn.
 void TForm1::Edit1Exit() {
     const auto d = toolkit::ReadFloat(Edit1->text());
-    if (!d || *d < MinDistance || *d > MaxDistance) {
+    if (!d || !Distance::Allowed(*d)) {
         toolkit::RefuseEntry(Edit1);
         return;
     }
     if (Detector == nullptr) return;
-    Detector->SetShownDistance(*d);
-    ScrollBar2->setValue(measurement::TruncSteps(Detector->ShownDistance() * 10));
+    Session.SetShownDistance(*d);
+    ScrollBar2->setValue(Distance::Position(Session.ShownDistance()));
 }
 
 // --- Menu --------------------------------------------------------------------------
@@ -359,7 +374,21 @@ void TForm1::Edit1Exit() {
 // Asks the event loop to end the program; a running measurement first runs on until it
 // stops (by Stop, its preset time or the closing of a window).
 void TForm1::Kilps1Click() {
-    QTimer::singleShot(0, qApp, QuitOnceStopped);
+    ExitRequested = true;
+    QuitOnceStopped();
+}
+
+// Ends the program once no measurement runs, from the event loop. The acquisition loop
+// runs nested inside the main loop and processes the GUI's events between its ticks, so
+// this may be called from within it. Qt's quit closes every window first, and closing a
+// window stops a measurement, so quitting during a run would cut it short: the session
+// tells when it has stopped. Once the acquisition loop has ended, control returns to
+// the main loop, which then ends.
+void TForm1::QuitOnceStopped() {
+    if (Session.Running()) return;
+    QTimer::singleShot(0, qApp, [session = &Session] {
+        if (!session->Running()) QCoreApplication::quit();
+    });
 }
 
 void TForm1::Sg1Click(QObject* sender) {

@@ -4,10 +4,13 @@
 // scroll bar in tenths of a cm and an entry field), and the main menu. Closing it ends
 // the program.
 //
-// The detector's position belongs to the detector window (TForm2). This window sets the
+// The detector's position belongs to the session (model::Session). This window sets the
 // shown distance there and calls TForm2::SyncDistance, which writes the distance back
 // into the controls here and places the detector shape, through the bench's side of
 // their link (BenchLink).
+//
+// The controls are private. Each has its member's name as its object name, so that tests
+// and tools find it with findChild.
 
 #include "measurement/Detektor.h"
 
@@ -17,6 +20,8 @@
 #include <QString>
 #include <cstdint>
 #include <functional>
+#include <span>
+#include <vector>
 
 class QAction;
 class QFrame;
@@ -27,16 +32,12 @@ class QMenu;
 class QScrollBar;
 class QTimer;
 
-namespace platform {
-class TImage;
-class TShape;
-} // namespace platform
-
 class TForm1 : public QMainWindow, private BenchLink {
     Q_OBJECT
 
 public:
-    explicit TForm1(QWidget* parent = nullptr);
+    // The window shows the distance of `session`, which outlives it.
+    explicit TForm1(model::Session& session, QWidget* parent = nullptr);
     ~TForm1() override;
 
     // Links the detector window both ways: the distance controls here and the detector's
@@ -53,6 +54,14 @@ public:
     std::function<void(int tag)> ShowHelp;
     std::function<void()> ShowAbout;
 
+    // The string id that each control shows, in the order the captions apply them.
+    std::span<const toolkit::Caption> CaptionTable() const { return Captions; }
+
+protected:
+    bool event(QEvent* event) override; // activation
+    void closeEvent(QCloseEvent* event) override;
+
+private:
     // Client area.
     QWidget* Client = nullptr;
     QFrame* Bevel1 = nullptr;
@@ -77,17 +86,14 @@ public:
     QAction* Nvjegy1 = nullptr;
     QAction* Kilps1 = nullptr;
 
-protected:
-    bool event(QEvent* event) override; // activation
-    void closeEvent(QCloseEvent* event) override;
-
-private:
     // Construction.
     void BuildClientArea();
     void BuildBench();
     void BuildDistancePanel();
     void BuildMenu();
     void ConnectHandlers();
+    void NameControls(); // each control's object name is its member's name
+    void BuildCaptionTable();
 
     // Window events.
     void FormCreate();
@@ -97,6 +103,7 @@ private:
     bool FormKeyPress(QKeyEvent* key);
     void FormClose();
     void LoadCaptions();
+    void ApplyAccessibleNames(); // MainAccessible.cpp: names from the applied strings
     void DrawBench();
 
     // Distance controls.
@@ -112,6 +119,12 @@ private:
     void Kilps1Click();
     void Sg1Click(QObject* sender);
     void Nvjegy1Click();
+    void QuitOnceStopped();
+
+    model::Session& Session;
+    bool ExitRequested = false;
+    std::size_t Observer = 0; // of the session
+    std::vector<toolkit::Caption> Captions;
 
     QImage BenchBitmap; // the bench picture with the scale
     bool FirstActivation = true;

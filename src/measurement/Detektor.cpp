@@ -4,16 +4,16 @@
 
 #include "measurement/Detektor.h"
 
-#include "toolkit/Canvas.h"
 #include "platform/Clock.h"
-#include "toolkit/Controls.h"
-#include "toolkit/EditHooks.h"
 #include "platform/Numbers.h"
 #include "simulation/Source.h"
-#include "strings/LangStrings.h"
+#include "toolkit/Canvas.h"
+#include "toolkit/Controls.h"
+#include "toolkit/EditHooks.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QFrame>
 #include <QGuiApplication>
@@ -21,7 +21,10 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QScreen>
+#include <QScrollBar>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTimer>
 
@@ -42,7 +45,7 @@ using toolkit::Teal;
 
 const QColor Yellow(255, 255, 0);
 
-constexpr int LastDrawnChannel = 4095; // channel 4096 is never drawn
+using model::LastDrawnChannel;
 
 QPushButton* MakeButton(QWidget* parent, const QRect& geometry, const QString& text) {
     auto* button = new QPushButton(text, parent);
@@ -61,18 +64,8 @@ QCheckBox* MakeCheckBox(QWidget* parent, int x, int y, const QString& text, bool
 // A spinner whose position range is 0..1000 starting at 500: only the direction of a
 // click is used, so it is not attached to an edit.
 toolkit::TUpDown* DirectionSpinner(QWidget* parent, Qt::Orientation orientation,
-                                    const QRect& place) {
+                                   const QRect& place) {
     return toolkit::MakeSpinner(parent, orientation, place, 0, 1000, 500);
-}
-
-void SetCaption(QLabel* label, const QString& text) {
-    if (!label) return;
-    label->setText(text);
-    label->adjustSize();
-}
-
-void SetCaption(QAbstractButton* button, const QString& text) {
-    if (button) button->setText(text);
 }
 
 // An entry field's integer, or nothing after refusing the entry (text selected, focus
@@ -83,12 +76,8 @@ std::optional<std::int32_t> ReadEntry(QLineEdit* edit) {
     return value;
 }
 
-// The typed region ends are parsed with leading blanks skipped only.
-std::optional<std::int32_t> ReadRegionEnd(const QLineEdit* edit) {
-    const std::string text = edit->text().toStdString();
-    const auto first = text.find_first_not_of(' ');
-    return platform::ParseInteger(
-        first == std::string::npos ? std::string_view() : std::string_view(text).substr(first));
+model::Step StepOf(toolkit::UpDownButton button) {
+    return button == toolkit::UpDownButton::Up ? model::Step::Up : model::Step::Down;
 }
 
 // Truncates a pixel coordinate that may lie far outside any picture into a range where
@@ -102,7 +91,7 @@ int ClampedPixel(double coordinate, int size) {
 // ---------------------------------------------------------------------------------------
 // Construction
 
-TForm2::TForm2(sim::RandomGenerator& rng, QWidget* parent) : QWidget(parent), Model(rng) {
+TForm2::TForm2(model::Session& session, QWidget* parent) : QWidget(parent), Session(session) {
     // FormCreate: the plot bitmap exists from here on, empty until the first layout.
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
     setWindowTitle(QStringLiteral("Detektor"));
@@ -120,6 +109,15 @@ TForm2::TForm2(sim::RandomGenerator& rng, QWidget* parent) : QWidget(parent), Mo
     PageControl1->addTab(TabSpektrum, QStringLiteral("Spektrum"));
     PageControl1->addTab(Geometria, QStringLiteral("Geometria"));
     PageControl1->setTabVisible(1, false);
+    // Disabled on the tab bar as well (the page itself stays enabled): the bar's arrow
+    // keys and wheel and the page control's Ctrl+Tab and Ctrl+Page Down skip a disabled
+    // tab, but not a hidden one.
+    PageControl1->tabBar()->setTabEnabled(1, false);
+    // Nor anything else that selects a page (an assistive tool's press of the tab): a
+    // page whose tab is hidden gives way at once to the spectrum page.
+    connect(PageControl1, &QTabWidget::currentChanged, this, [this](int index) {
+        if (index >= 0 && !PageControl1->isTabVisible(index)) PageControl1->setCurrentIndex(0);
+    });
     PageControl1->setCurrentIndex(0);
 
     BuildSpectrumTab();
@@ -133,6 +131,12 @@ TForm2::TForm2(sim::RandomGenerator& rng, QWidget* parent) : QWidget(parent), Mo
 
     ConnectHandlers();
     ConnectGeometryHandlers();
+    NameControls();
+    BuildCaptionTable();
+    // The cursor shape follows the session's cursor, whoever moves it.
+    Observer = Session.Observe([this](model::Session::Change change) {
+        if (change == model::Session::Change::Cursor) PlaceCursor();
+    });
 
     FirstActivation = true;
     CaptionsLoaded = false;
@@ -143,7 +147,9 @@ TForm2::TForm2(sim::RandomGenerator& rng, QWidget* parent) : QWidget(parent), Mo
         move(screen->availableGeometry().center() - rect().center());
 }
 
-TForm2::~TForm2() = default;
+TForm2::~TForm2() {
+    Session.Unobserve(Observer);
+}
 
 void TForm2::BuildSpectrumTab() {
     QWidget* tab = TabSpektrum;
@@ -218,6 +224,10 @@ void TForm2::ConnectHandlers() {
     connect(Button2, &QPushButton::clicked, this, [this] { Button2Click(); });
     // clicked, not toggled: only the user's clicks run the handler.
     connect(CheckBox2, &QCheckBox::clicked, this, [this] { CheckBox2Click(); });
+    // CheckBox1 has no handler: whoever sets it, the view's automatic scale follows it
+    // from the next rescale.
+    connect(CheckBox1, &QCheckBox::toggled, this, [this](bool on) { Session.View.Automatic = on; });
+    Session.View.Automatic = CheckBox1->isChecked();
 
     connect(UpDown1, &toolkit::TUpDown::clicked, this,
             [this](toolkit::UpDownButton b) { UpDown1Click(b); });
@@ -246,18 +256,19 @@ void TForm2::ConnectHandlers() {
     new toolkit::KeyPreview( // owned by the window
         this,
         [this](QKeyEvent* event) {
-            if (LastRelease.timestamp != 0 && event->key() == LastRelease.key &&
-                event->timestamp() == LastRelease.timestamp)
-                RoiMarking = LastRelease.marking;
-            LastRelease = {};
             int key = event->key();
-            return FormKeyDown(key, event->modifiers());
+            return FormKeyDown(key, event->modifiers(), event->timestamp());
         },
         [this](QKeyEvent* event) {
-            LastRelease = {event->key(), event->timestamp(), RoiMarking};
-            FormKeyUp();
+            FormKeyUp(event->key(), event->timestamp());
             return false;
         });
+
+    // The region ends: leaving them and Enter in them run the shared handlers.
+    for (QLineEdit* edit : {Edit10, Edit11}) {
+        toolkit::OnExit(edit, [this, edit] { Edit4Exit(edit); });
+        toolkit::OnEnterKey(edit, [this, edit] { Edit4KeyPress(edit, toolkit::CarriageReturn); });
+    }
 }
 
 // ---------------------------------------------------------------------------------------
@@ -280,7 +291,7 @@ void TForm2::FormActivate() {
 
 // Closing only asks the acquisition loop to end after its current tick.
 void TForm2::FormClose() {
-    Running = false;
+    Session.Stop(model::StopReason::WindowClosed);
 }
 
 void TForm2::LoadCaptions() {
@@ -291,28 +302,66 @@ void TForm2::LoadCaptions() {
     if (windowTitle() == QStringLiteral("None")) return;
     CaptionsLoaded = true;
 
-    PageControl1->setTabText(0, LangText(30));
-    PageControl1->setTabText(1, LangText(31));
-    SetCaption(CheckBox1, LangText(32));
-    SetCaption(CheckBox2, LangText(33));
-    SetCaption(Button1, LangText(203));
-    SetCaption(BitBtn1, LangText(204));
-    SetCaption(Label13, LangText(205));
-    SetCaption(Button2, LangText(206));
-    SetCaption(Label16, LangText(207));
-    SetCaption(Label17, LangText(208));
-    SetCaption(Label18, LangText(209));
-    SetCaption(Label12, LangText(210));
-    SetCaption(Label11, LangText(211));
-    SetCaption(Label5, LangText(215));
-    SetCaption(Label1, LangText(216));
-    SetCaption(Label2, LangText(217));
-    SetCaption(Label4, LangText(218));
-    SetCaption(Label20, LangText(8));
-    SetCaption(Label21, LangText(9));
+    toolkit::ApplyCaptions(Captions);
     // The tab pages paint their own background, so no extra paint of the page control
     // area is needed here.
     BindFields();
+    ApplyAccessibleNames();
+}
+
+// The caption table, in the order the strings are applied; the window title (string 29)
+// comes first, on its own, since it decides whether the rest is applied.
+void TForm2::BuildCaptionTable() {
+    using toolkit::CaptionPart;
+    Captions = {{TabSpektrum, 30, CaptionPart::Tab},
+                {Geometria, 31, CaptionPart::Tab},
+                {CheckBox1, 32},
+                {CheckBox2, 33},
+                {Button1, 203},
+                {BitBtn1, 204},
+                {Label13, 205, CaptionPart::FitText},
+                {Button2, 206},
+                {Label16, 207, CaptionPart::FitText},
+                {Label17, 208, CaptionPart::FitText},
+                {Label18, 209, CaptionPart::FitText},
+                {Label12, 210, CaptionPart::FitText},
+                {Label11, 211, CaptionPart::FitText},
+                {Label5, 215, CaptionPart::FitText},
+                {Label1, 216, CaptionPart::FitText},
+                {Label2, 217, CaptionPart::FitText},
+                {Label4, 218, CaptionPart::FitText},
+                {Label20, 8, CaptionPart::FitText},
+                {Label21, 9, CaptionPart::FitText}};
+}
+
+void TForm2::NameControls() {
+#define PELZAMO_NAMED(member) std::pair<QObject*, const char*>(member, #member)
+    const std::pair<QObject*, const char*> controls[] = {
+        PELZAMO_NAMED(PageControl1), PELZAMO_NAMED(TabSpektrum), PELZAMO_NAMED(Geometria),
+        PELZAMO_NAMED(Panel5),       PELZAMO_NAMED(Edit1),       PELZAMO_NAMED(UpDown1),
+        PELZAMO_NAMED(CheckBox1),    PELZAMO_NAMED(Panel1),      PELZAMO_NAMED(Image1),
+        PELZAMO_NAMED(Image3),       PELZAMO_NAMED(Shape1),      PELZAMO_NAMED(UpDown3),
+        PELZAMO_NAMED(Edit2),        PELZAMO_NAMED(Edit3),       PELZAMO_NAMED(UpDown2),
+        PELZAMO_NAMED(Panel6),       PELZAMO_NAMED(Preset),      PELZAMO_NAMED(Label20),
+        PELZAMO_NAMED(CheckBox2),    PELZAMO_NAMED(CurTim),      PELZAMO_NAMED(Label21),
+        PELZAMO_NAMED(Button1),      PELZAMO_NAMED(BitBtn1),     PELZAMO_NAMED(Panel3),
+        PELZAMO_NAMED(Label13),      PELZAMO_NAMED(Label14),     PELZAMO_NAMED(Edit10),
+        PELZAMO_NAMED(Label15),      PELZAMO_NAMED(Edit11),      PELZAMO_NAMED(Button2),
+        PELZAMO_NAMED(Label16),      PELZAMO_NAMED(Edit12),      PELZAMO_NAMED(Label17),
+        PELZAMO_NAMED(Edit13),       PELZAMO_NAMED(Label18),     PELZAMO_NAMED(Edit14),
+        PELZAMO_NAMED(Panel4),       PELZAMO_NAMED(Label12),     PELZAMO_NAMED(Label9),
+        PELZAMO_NAMED(Label11),      PELZAMO_NAMED(Label10),     PELZAMO_NAMED(Timer1),
+        PELZAMO_NAMED(Timer2),       PELZAMO_NAMED(Image2),      PELZAMO_NAMED(Label5),
+        PELZAMO_NAMED(Label1),       PELZAMO_NAMED(ComboBox1),   PELZAMO_NAMED(Label2),
+        PELZAMO_NAMED(ComboBox2),    PELZAMO_NAMED(Label4),      PELZAMO_NAMED(Label6),
+        PELZAMO_NAMED(Edit7),        PELZAMO_NAMED(UpDown4),     PELZAMO_NAMED(Label7),
+        PELZAMO_NAMED(Edit8),        PELZAMO_NAMED(UpDown5),     PELZAMO_NAMED(Label8),
+        PELZAMO_NAMED(Edit9),        PELZAMO_NAMED(UpDown6),     PELZAMO_NAMED(Label19),
+        PELZAMO_NAMED(Edit15),       PELZAMO_NAMED(Label3),      PELZAMO_NAMED(Edit6),
+        PELZAMO_NAMED(ScrollBar1),   PELZAMO_NAMED(ScrollBar2)};
+#undef PELZAMO_NAMED
+    for (const auto& [control, name] : controls)
+        control->setObjectName(QLatin1String(name));
 }
 
 // The one-off layout, 20 ms after the first activation.
@@ -324,11 +373,9 @@ void TForm2::Timer1Timer() {
     GeometryRect = Image2->rect();
     AxisOriginX = 55;
     AxisOriginY = Image1->height() - 20;
-    PlotWidth = Image3->width();
-    PlotHeight = Image3->height();
     // Two pixels narrower and one lower than Image3, which shows it unstretched at its
     // top-left corner: the axes on Image1 stay visible along its edges.
-    PlotBitmap = QImage(PlotWidth - 2, PlotHeight - 1, QImage::Format_RGB32);
+    PlotBitmap = QImage(Image3->width() - 2, Image3->height() - 1, QImage::Format_RGB32);
     PlotBitmap.fill(PlotBackColour);
     ProjectionOriginX = static_cast<std::int32_t>(Image2->width() / 2.5);
     ProjectionOriginY = static_cast<std::int32_t>(Image2->height() / 1.8);
@@ -346,15 +393,17 @@ void TForm2::Timer2Timer() {
 // Acquisition
 
 void TForm2::Button1Click() {
-    if (!Running) {
-        Running = true;
+    if (!Session.Running()) {
+        Session.Start();
         Button1->setText(LangText(219));
         Shape1->hide();
         Panel3->hide();
         Panel4->hide();
         Acquire();
     } else {
-        Running = false;
+        // A stop of the program's own (the preset time, the error path) is a click too.
+        Session.Stop(PendingStop);
+        PendingStop = model::StopReason::Button;
         Button1->setText(LangText(203));
         Panel4->show();
         Panel3->show();
@@ -380,37 +429,35 @@ void TForm2::Acquire() {
             CurTim->setText(QStringLiteral("0"));
         }
         if (model::PresetReached(ElapsedTicks, PresetSeconds)) {
-            Button1->click(); // Stop
+            StopByClick(model::StopReason::Preset);
             return;
         }
     }
 
-    Running = true;
+    Session.Start();
     Preset->setEnabled(false);
     if (!CheckBox2->isChecked()) CheckBox2->setEnabled(false);
 
-    NextTickTime = platform::AddMilliseconds(platform::Now(), TickLength);
-    HistoriesThisTick = 0;
-    while (Running) {
+    platform::Clock& clock = Session.Clock();
+    NextTickTime = platform::AddMilliseconds(clock.Now(), TickLength);
+    while (Session.Running()) {
         Cleared = false;
         // EventsPerTick + 1 decays, fewer when the error path stops the run during one.
-        HistoriesThisTick = static_cast<std::int32_t>(std::min<std::int64_t>(
-            Model.RunTick(*this, Running), std::numeric_limits<std::int32_t>::max()));
+        Session.Measurement().RunTick(*this, Session.RunningFlag());
         // A stop from the error path has already done the Stop: no redraw, wait or count.
-        if (!Running) break;
+        if (!Session.Running()) break;
 
         Rescale();
         Image3->DrawOnPicture(0, 0, PlotBitmap);
-        HistoriesThisTick = 0;
 
         // Returns once Now is strictly later than the tick's time stamp (the system clock
         // sleeps for the rest of the tick instead of polling; a test clock jumps).
-        platform::CurrentClock().WaitUntilAfter(NextTickTime);
-        if (!CountTick()) Button1->click(); // Stop at the preset time
+        clock.WaitUntilAfter(NextTickTime);
+        if (!CountTick()) StopByClick(model::StopReason::Preset);
 
         // Stop, Clear, the range and scale controls, the keys and closing act here.
         QCoreApplication::processEvents();
-        NextTickTime = platform::AddMilliseconds(platform::Now(), TickLength);
+        NextTickTime = platform::AddMilliseconds(clock.Now(), TickLength);
     }
     if (presetRefused && Preset->isEnabled()) toolkit::RefuseEntry(Preset);
 }
@@ -422,18 +469,20 @@ bool TForm2::CountTick() {
     return !(CheckBox2->isChecked() && model::PresetReached(ElapsedTicks, PresetSeconds));
 }
 
-void TForm2::SourceInsideDetector() {
+void TForm2::StopByClick(model::StopReason reason) {
+    PendingStop = reason;
     Button1->click(); // Stop, as the button does
-    // LangStringZ reuses one buffer: copy the text before the caption is looked up.
-    const std::string text = strings::LangStringZ(55);
-    const std::string caption = strings::LangStringZ(7);
-    QMessageBox box(QMessageBox::NoIcon, QString::fromStdString(caption),
-                    QString::fromStdString(text), QMessageBox::Ok, this);
+    PendingStop = model::StopReason::Button;
+}
+
+void TForm2::SourceInsideDetector() {
+    StopByClick(model::StopReason::SourceInside);
+    QMessageBox box(QMessageBox::NoIcon, LangText(7), LangText(55), QMessageBox::Ok, this);
     box.exec();
 }
 
 void TForm2::BitBtn1Click() {
-    Model.Spectrum.fill(0);
+    Session.Measurement().Spectrum.fill(0);
     ElapsedTicks = 0;
     CurTim->setText(QStringLiteral("0"));
     Cleared = true;
@@ -457,7 +506,7 @@ void TForm2::PresetKeyPress(int key) {
 
 void TForm2::CheckBox2Click() {
     // Automatic stop switched off during a run cannot be switched on again until Stop.
-    if (Running && !CheckBox2->isChecked()) CheckBox2->setEnabled(false);
+    if (Session.Running() && !CheckBox2->isChecked()) CheckBox2->setEnabled(false);
     Preset->setEnabled(CheckBox2->isChecked());
 }
 
@@ -465,17 +514,19 @@ void TForm2::CheckBox2Click() {
 // Plot, range and scale
 
 void TForm2::InitDefaults() {
-    Model.SetDefaults(); // the detector, the calibration and an empty spectrum
-    RequestedMinChannel = 0;
-    RequestedMaxChannel = model::LastChannel;
-    ShownMinChannel = 0;
-    ShownMaxChannel = model::LastChannel;
-    ShownFullScale = model::LowestFullScale;
-    RequestedFullScale = model::LowestFullScale;
+    Session.Measurement().SetDefaults(); // the detector, the calibration and an empty spectrum
+    Session.View.PlotWidth = Image3->width();
+    Session.View.PlotHeight = Image3->height();
+    Shape1->setGeometry(Shape1->x(), Image3->y(), 1, Image3->height());
+    Session.ResetView(); // the whole range, the lowest full scale, the cursor in the middle
     Magnification = 5;
     PlotBackColour = QColor(0, 0, 0);
     PlotForeColour = QColor(255, 255, 255);
-    Shape1->setGeometry(Image3->x() + Image3->width() / 2, Image3->y(), 1, Image3->height());
+}
+
+// The cursor's left edge is one pixel left of the plot at offset 0.
+void TForm2::PlaceCursor() {
+    Shape1->move(Image3->x() - 1 + Session.Cursor(), Shape1->y());
 }
 
 bool TForm2::LaidOut() const {
@@ -489,7 +540,7 @@ void TForm2::ClearPlot() {
     axes.FillRect(AxisRect);
     Image1->Changed();
     ClearPlotBitmap();
-    ShownFullScale = 0; // forces the redraw below
+    Session.View.ForceRedraw();
     Rescale();
 }
 
@@ -505,7 +556,9 @@ void TForm2::SetPlotPixel(int x, double y, QRgb colour) {
 
 std::optional<int> TForm2::DrawnColumn(std::int64_t channel) const {
     if (channel < 0 || channel > LastDrawnChannel) return std::nullopt;
-    const double column = std::trunc(double(channel - ShownMinChannel) * PixelsPerChannel);
+    const model::PlotView& view = Session.View;
+    const double column =
+        std::trunc(double(channel - view.ShownMinChannel) * view.PixelsPerChannel);
     if (column <= 0 || column >= PlotBitmap.width()) return std::nullopt;
     return static_cast<int>(column);
 }
@@ -515,21 +568,24 @@ void TForm2::PlotChannel(std::int32_t channel) {
     if (!column) return;
     const int x = *column;
     const int H = PlotBitmap.height();
-    const double k = Model.Spectrum[static_cast<std::size_t>(channel)];
+    const double k = Session.Measurement().Spectrum[static_cast<std::size_t>(channel)];
+    const double pixelsPerCount = Session.View.PixelsPerCount;
     // Rows are computed in floating point: a large count times the scale can exceed int.
-    SetPlotPixel(x, H - std::trunc((k - 1) * PixelsPerCount), PlotBackColour.rgb());
-    const double y = H - std::trunc(k * PixelsPerCount);
+    SetPlotPixel(x, H - std::trunc((k - 1) * pixelsPerCount), PlotBackColour.rgb());
+    const double y = H - std::trunc(k * pixelsPerCount);
     if (y >= 0 && y <= H) SetPlotPixel(x, y, PlotForeColour.rgb());
 }
 
 void TForm2::DrawAxes() {
+    const model::PlotView& view = Session.View;
     toolkit::TCanvas canvas(*Image1); // sharp on a high-DPI screen
     canvas.BrushColor = PlotBackColour;
     canvas.FillRect(AxisRect);
 
     const int axisRight =
-        AxisOriginX + static_cast<int>((ShownMaxChannel - ShownMinChannel) * PixelsPerChannel);
-    const int axisTop = AxisOriginY - static_cast<int>(ShownFullScale * PixelsPerCount);
+        AxisOriginX +
+        static_cast<int>((view.ShownMaxChannel - view.ShownMinChannel) * view.PixelsPerChannel);
+    const int axisTop = AxisOriginY - static_cast<int>(view.ShownFullScale * view.PixelsPerCount);
     canvas.PenColor = PlotForeColour;
     canvas.MoveTo(AxisOriginX, AxisOriginY);
     canvas.LineTo(axisRight, AxisOriginY);
@@ -539,41 +595,30 @@ void TForm2::DrawAxes() {
     canvas.Font = toolkit::FixedFont();
     canvas.FontColor = PlotForeColour;
 
-    const QString fullScale = QString::asprintf("%10d", ShownFullScale);
+    const QString fullScale = QString::asprintf("%10d", view.ShownFullScale);
     Edit1->setText(fullScale);
     canvas.TextOut(AxisOriginX - canvas.TextWidth(fullScale) - 5,
                    axisTop - canvas.TextHeight(fullScale) / 2, fullScale);
 
-    const QString upper = QString::asprintf("%5d ", ShownMaxChannel);
+    const QString upper = QString::asprintf("%5d ", view.ShownMaxChannel);
     Edit3->setText(upper);
     canvas.TextOut(axisRight - canvas.TextWidth(upper) / 2,
                    AxisOriginY + canvas.TextHeight(upper) / 2, upper);
 
-    const QString lower = QString::asprintf("%5d ", ShownMinChannel);
+    const QString lower = QString::asprintf("%5d ", view.ShownMinChannel);
     Edit2->setText(lower);
     canvas.TextOut(AxisOriginX - canvas.TextWidth(lower) / 2,
                    AxisOriginY + canvas.TextHeight(lower) / 2, lower);
     Image1->Changed();
 }
 
+// Redraws everything only when what is shown differs from what is asked for.
 void TForm2::Rescale() {
     if (!LaidOut()) return;
-    if (CheckBox1->isChecked())
-        RequestedFullScale =
-            model::AutomaticFullScale(Model.Spectrum, RequestedMinChannel, RequestedMaxChannel);
-    if (ShownMaxChannel == RequestedMaxChannel && ShownMinChannel == RequestedMinChannel &&
-        ShownFullScale == RequestedFullScale)
-        return;
-
-    ShownMaxChannel = RequestedMaxChannel;
-    ShownMinChannel = RequestedMinChannel;
-    ShownFullScale = RequestedFullScale;
-    PixelsPerCount = double(PlotHeight) / ShownFullScale;
-    PixelsPerChannel = double(PlotWidth) / (ShownMaxChannel - ShownMinChannel);
-
+    if (!Session.Rescale()) return;
     DrawAxes();
     ClearPlotBitmap();
-    for (std::int32_t i = ShownMinChannel; i <= ShownMaxChannel; ++i)
+    for (std::int32_t i = Session.View.ShownMinChannel; i <= Session.View.ShownMaxChannel; ++i)
         PlotChannel(i);
     Image3->SetPicture(PlotBitmap);
     UpdateCursor();
@@ -582,29 +627,18 @@ void TForm2::Rescale() {
 void TForm2::UpDown1Click(toolkit::UpDownButton button) {
     CheckBox1->setChecked(false);
     if (!LaidOut()) return;
-    RequestedFullScale = model::LadderStep(
-        ShownFullScale, button == toolkit::UpDownButton::Up ? model::Step::Up : model::Step::Down);
-    Rescale();
-}
-
-void TForm2::RequestMaxChannel(std::int32_t v) {
-    RequestedMaxChannel = model::LimitMaxChannel(v, ShownMinChannel);
-    Rescale();
-}
-
-void TForm2::RequestMinChannel(std::int32_t v) {
-    RequestedMinChannel = model::LimitMinChannel(v, ShownMaxChannel);
+    Session.View.StepFullScale(StepOf(button));
     Rescale();
 }
 
 void TForm2::UpDown2Click(toolkit::UpDownButton button) {
-    const int step = button == toolkit::UpDownButton::Up ? model::RangeStep : -model::RangeStep;
-    RequestMaxChannel(ShownMaxChannel + step);
+    Session.View.StepMaxChannel(StepOf(button));
+    Rescale();
 }
 
 void TForm2::UpDown3Click(toolkit::UpDownButton button) {
-    const int step = button == toolkit::UpDownButton::Up ? model::RangeStep : -model::RangeStep;
-    RequestMinChannel(ShownMinChannel + step);
+    Session.View.StepMinChannel(StepOf(button));
+    Rescale();
 }
 
 void TForm2::Edit1Exit() {
@@ -614,65 +648,65 @@ void TForm2::Edit1Exit() {
         toolkit::RefuseEntry(Edit1);
         return;
     }
-    RequestedFullScale = *value;
+    Session.View.RequestFullScale(*value);
     CheckBox1->setChecked(false);
     Rescale();
 }
 
 void TForm2::Edit2Exit() {
-    if (const auto value = ReadEntry(Edit2)) RequestMinChannel(*value);
+    if (const auto value = ReadEntry(Edit2)) {
+        Session.View.RequestMinChannel(*value);
+        Rescale();
+    }
 }
 
 void TForm2::Edit3Exit() {
-    if (const auto value = ReadEntry(Edit3)) RequestMaxChannel(*value);
+    if (const auto value = ReadEntry(Edit3)) {
+        Session.View.RequestMaxChannel(*value);
+        Rescale();
+    }
 }
 
 // ---------------------------------------------------------------------------------------
 // Cursor and region of interest
 
-std::int32_t TForm2::ChannelAtOffset(int a) const {
-    return static_cast<std::int32_t>(a / PixelsPerChannel) + ShownMinChannel;
-}
-
 void TForm2::UpdateCursor() {
-    if (!LaidOut() || PixelsPerChannel <= 0) return;
+    const model::PlotView& view = Session.View;
+    if (!LaidOut() || view.PixelsPerChannel <= 0) return;
+    // The plot's description follows the readouts, on every way out of here.
+    const auto describe = qScopeGuard([this] { DescribePlot(); });
     Image3->DrawOnPicture(0, 0, PlotBitmap); // removes earlier shading
 
-    const std::int32_t channel = ChannelAtOffset(Shape1->x() - Image3->x() + 1);
+    const sim::Spectrum& spectrum = Session.Measurement().Spectrum;
+    const std::int32_t channel = Session.CursorChannel();
     Label9->setText(QStringLiteral("X=%1   ").arg(channel));
     Label9->adjustSize();
-    Label10->setText(QStringLiteral("Y=%1   ").arg(model::CountAt(Model.Spectrum, channel)));
+    Label10->setText(QStringLiteral("Y=%1   ").arg(model::CountAt(spectrum, channel)));
     Label10->adjustSize();
-    if (!RoiValid) return;
+    const model::Region& roi = Session.Roi;
+    if (!roi.RoiValid) return;
 
-    Edit10->setText(QString::number(RoiLow));
-    Edit11->setText(QString::number(RoiHigh));
-    RoiGross = 0;
-    RoiNet = 0;
-    RoiBackground = 0;
-    if (RoiHigh == RoiLow) return; // no width: nothing shaded, the sums shown stay
-
-    const model::RegionSums sums = model::SumRegion(Model.Spectrum, RoiLow, RoiHigh);
-    RoiGross = sums.Gross;
-    RoiBackground = sums.Background;
-    RoiNet = sums.Net;
+    Edit10->setText(QString::number(roi.RoiLow));
+    Edit11->setText(QString::number(roi.RoiHigh));
+    Session.SumRegion();
+    if (roi.RoiHigh == roi.RoiLow) return; // no width: nothing shaded, the sums shown stay
 
     // Each drawn column of the region from the background line up (or down) to its count.
-    const model::BackgroundLine line(Model.Spectrum, RoiLow, RoiHigh);
+    const model::BackgroundLine line(spectrum, roi.RoiLow, roi.RoiHigh);
     toolkit::TCanvas canvas(Image3->Picture());
     canvas.PenColor = Yellow;
     const int H = PlotBitmap.height();
-    const std::int64_t first = std::max<std::int64_t>(RoiLow, 0);
-    const std::int64_t last = std::min<std::int64_t>(RoiHigh, LastDrawnChannel);
+    const std::int64_t first = std::max<std::int64_t>(roi.RoiLow, 0);
+    const std::int64_t last = std::min<std::int64_t>(roi.RoiHigh, LastDrawnChannel);
     for (std::int64_t i = first; i <= last; ++i) {
         const auto column = DrawnColumn(i);
         if (!column) continue;
         const int x = *column;
-        const std::int32_t count = Model.Spectrum[static_cast<std::size_t>(i)];
-        const double background = line.At(i) * PixelsPerCount;
+        const std::int32_t count = spectrum[static_cast<std::size_t>(i)];
+        const double background = line.At(i) * view.PixelsPerCount;
         const int yb = ClampedPixel(H - std::trunc(background), H);
-        const int yc =
-            static_cast<int>(std::clamp(H - std::trunc(count * PixelsPerCount), 0.0, double(H)));
+        const int yc = static_cast<int>(
+            std::clamp(H - std::trunc(count * view.PixelsPerCount), 0.0, double(H)));
         // A vertical line with both end points, pixel by pixel: cheaper than a painter
         // per channel, and what falls outside the picture is not drawn.
         for (int y = std::min(yb, yc); y <= std::max(yb, yc); ++y)
@@ -680,79 +714,57 @@ void TForm2::UpdateCursor() {
     }
     Image3->Changed();
 
-    Edit12->setText(QString::number(RoiGross));
-    Edit13->setText(QString::number(RoiBackground));
-    Edit14->setText(QString::number(RoiNet));
+    Edit12->setText(QString::number(roi.RoiGross));
+    Edit13->setText(QString::number(roi.RoiBackground));
+    Edit14->setText(QString::number(roi.RoiNet));
 }
 
-bool TForm2::FormKeyDown(int& key, Qt::KeyboardModifiers shift) {
-    if (!(shift & Qt::AltModifier) || !LaidOut()) return false;
-    if (key != Qt::Key_Right && key != Qt::Key_Left) return false;
-
-    const int L = Shape1->x();
-    const int I = Image3->x();
-    const int W = Image3->width();
-    const int a = L - I + 1;
-    const bool marking = shift & Qt::ControlModifier;
-
-    if (key == Qt::Key_Right) {
-        if (L >= I + W - 1) return false; // at the right end: passed on
-        if (marking) {
-            if (!RoiMarking) {
-                RoiMarking = true;
-                RoiLow = ChannelAtOffset(a);
-            } else {
-                RoiHigh = ChannelAtOffset(a) + 1;
-                RoiValid = true;
-            }
-        }
-        Shape1->move(L + 1, Shape1->y());
-    } else {
-        if (L < I) return false; // at the left end: passed on
-        if (marking) {
-            if (!RoiMarking) {
-                RoiMarking = true;
-                RoiHigh = ChannelAtOffset(a);
-            } else {
-                RoiLow = ChannelAtOffset(a) - 1;
-                RoiValid = true;
-            }
-        }
-        Shape1->move(L - 1, Shape1->y());
-    }
+// With Alt, the arrows move the cursor, and with Ctrl also mark the region (the session's
+// rules); a used key goes no further.
+bool TForm2::FormKeyDown(int& key, Qt::KeyboardModifiers shift, quint64 timestamp) {
+    const model::Arrow arrow = key == Qt::Key_Right  ? model::Arrow::Right
+                               : key == Qt::Key_Left ? model::Arrow::Left
+                                                     : model::Arrow::None;
+    const bool used = Session.Key(model::KeyDown{
+        arrow, bool(shift & Qt::AltModifier), bool(shift & Qt::ControlModifier), key, timestamp});
+    if (!used) return false; // a used key has moved the cursor shape with the cursor
     UpdateCursor();
     key = 0;
     return true;
 }
 
 // Any key released ends keyboard marking.
-void TForm2::FormKeyUp() {
-    RoiMarking = false;
+void TForm2::FormKeyUp(int key, quint64 timestamp) {
+    Session.Key(model::KeyUp{key, timestamp});
 }
 
+// A refused end is selected in its edit and switches the region off; the ends keep the
+// values parsed so far, and nothing is redrawn.
 void TForm2::Button2Click() {
-    // A refused end is selected in its edit and switches the region off; the ends keep
-    // the values parsed so far, and nothing is redrawn.
-    const auto refuse = [this](QLineEdit* edit) {
-        toolkit::RefuseEntry(edit);
-        RoiValid = false;
-    };
-    const auto low = ReadRegionEnd(Edit10);
-    if (!low) {
-        refuse(Edit10);
+    switch (Session.AcceptRegion(Edit10->text().toStdString(), Edit11->text().toStdString())) {
+    case model::Region::Typed::Accepted:
+        UpdateCursor();
+        break;
+    case model::Region::Typed::LowRefused:
+        toolkit::RefuseEntry(Edit10);
+        break;
+    case model::Region::Typed::HighRefused:
+        toolkit::RefuseEntry(Edit11);
+        break;
+    }
+}
+
+// Leaving a region end: the same rule as the accept button. Once the captions have bound
+// the ends, the value is stored and shows at the next UpdateCursor.
+void TForm2::RegionEndExit(QLineEdit* edit) {
+    const auto channel = model::Region::ParseEnd(edit->text().toStdString());
+    if (!channel) {
+        // The end as the window wrote it (marking can take it one channel beyond the
+        // spectrum) holds the focus nowhere: only what the user typed is refused.
+        if (edit->isModified()) toolkit::RefuseEntry(edit);
         return;
     }
-    RoiLow = *low;
-    const auto high = ReadRegionEnd(Edit11);
-    if (!high) {
-        refuse(Edit11);
-        return;
-    }
-    RoiHigh = *high;
-    if (RoiHigh < RoiLow) {
-        refuse(Edit11);
-        return;
-    }
-    RoiValid = true;
-    UpdateCursor();
+    if (!RegionEndsBound) return;
+    Session.SetRegionEnd(edit == Edit11, *channel);
+    ShowGeometry();
 }

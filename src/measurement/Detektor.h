@@ -1,17 +1,21 @@
 #pragma once
 // The detector window: a spectrum tab (acquisition, dot plot, range and scale, cursor
 // and region of interest) and a geometry tab that is not shown to the user (detector
-// size and position, oblique projection). It owns the measurement model: the detector
-// geometry, the spectrum and the energy calibration; it asks the model for the numbers
-// and draws them.
+// size and position, oblique projection). It shows the measurement session
+// (model::Session: the detector, the spectrum, the calibration, the view, the cursor and
+// the region), forwards its handlers to it and draws what it holds.
+//
+// The controls are private. Each has its member's name as its object name, so that tests
+// and tools find it with findChild.
 //
 // Detektor.cpp holds the window's construction, the acquisition loop, the plot and the
 // cursor; DetektorGeometry.cpp holds the geometry tab.
 
-#include "model/Measurement.h"
+#include "model/Session.h"
+#include "simulation/History.h"
+#include "toolkit/Controls.h"
 #include "toolkit/UpDown.h"
 #include "toolkit/Widgets.h"
-#include "simulation/History.h"
 
 #include <QColor>
 #include <QHash>
@@ -20,6 +24,8 @@
 #include <QWidget>
 #include <cstdint>
 #include <optional>
+#include <span>
+#include <vector>
 
 class QCheckBox;
 class QComboBox;
@@ -30,9 +36,6 @@ class QPushButton;
 class QScrollBar;
 class QTabWidget;
 class QTimer;
-
-// True while the acquisition loop runs. Closing either window clears it.
-inline bool Running = false;
 
 // The bench window as the detector window sees it: the distance controls it keeps in
 // step with the detector, and the detector's shape on the bench. The bench implements it.
@@ -61,25 +64,32 @@ class TForm2 : public QWidget, private sim::HistoryHooks {
     friend class TForm2Probe; // tests and benchmarks reach the private state through it
 
 public:
-    // The window draws its decays from rng, the program's one generator.
-    explicit TForm2(sim::RandomGenerator& rng, QWidget* parent = nullptr);
+    // The window shows `session`, which outlives it.
+    explicit TForm2(model::Session& session, QWidget* parent = nullptr);
     ~TForm2() override;
 
     // Links the bench window (done once when both windows exist; null unlinks it).
     void SetBench(BenchLink* bench) { Bench = bench; }
 
     // The detector, the calibration and the spectrum, to read.
-    const model::Measurement& Measurement() const { return Model; }
-
-    // The distance as the user sees it (cm), and a new one: the centre moves to
-    // distance + height / 2. Nothing is redrawn; SyncDistance shows it.
-    double ShownDistance() const { return model::ShownDistance(Model.Geometry); }
-    void SetShownDistance(double distance) { model::SetShownDistance(Model.Geometry, distance); }
+    const model::Measurement& Measurement() const { return Session.Measurement(); }
 
     void SyncDistance(DistanceSender sender);
     void ShowGeometry();
     void DrawGeometry();
 
+    // The one-off layout timer; the first layout has run once it has fired.
+    QTimer* LayoutTimer() const { return Timer1; }
+
+    // The string id that each control shows, in the order the captions apply them (after
+    // the window title, string 29).
+    std::span<const toolkit::Caption> CaptionTable() const { return Captions; }
+
+protected:
+    bool event(QEvent* event) override; // activation
+    void closeEvent(QCloseEvent* event) override;
+
+private:
     // Spectrum tab controls.
     QTabWidget* PageControl1 = nullptr;
     QWidget* TabSpektrum = nullptr;
@@ -149,30 +159,33 @@ public:
     QScrollBar* ScrollBar1 = nullptr;
     QScrollBar* ScrollBar2 = nullptr;
 
-protected:
-    bool event(QEvent* event) override; // activation
-    void closeEvent(QCloseEvent* event) override;
-
-private:
     // Construction (Detektor.cpp builds the window and the spectrum tab,
     // DetektorGeometry.cpp the geometry tab).
     void BuildSpectrumTab();
     void BuildGeometryTab();
     void ConnectHandlers();
-    void ConnectGeometryHandlers(); // also hooks the region ends Edit10 and Edit11
+    void ConnectGeometryHandlers();
+    void NameControls(); // each control's object name is its member's name
+    void BuildCaptionTable();
 
     // Window events.
     void FormActivate();
     void FormClose();
-    bool FormKeyDown(int& key, Qt::KeyboardModifiers shift);
-    void FormKeyUp();
+    bool FormKeyDown(int& key, Qt::KeyboardModifiers shift, quint64 timestamp);
+    void FormKeyUp(int key, quint64 timestamp);
     void Timer1Timer();
     void Timer2Timer();
     void LoadCaptions();
-    void BindFields(); // geometry edits and the region ends to their values
+    void BindFields(); // the geometry edits to their values, and the region ends
+
+    // Accessibility (DetektorAccessible.cpp): names from the applied strings, and the
+    // plot's description from what its readouts show.
+    void ApplyAccessibleNames();
+    void DescribePlot();
 
     // Acquisition.
     void Button1Click();
+    void StopByClick(model::StopReason reason); // a stop of the program's own
     void Acquire();
     bool CountTick();
     void BitBtn1Click();
@@ -193,8 +206,6 @@ private:
     void SetPlotPixel(int x, double y, QRgb colour);
     void DrawAxes();
     void Rescale();
-    void RequestMaxChannel(std::int32_t v); // clamped, then Rescale
-    void RequestMinChannel(std::int32_t v); // clamped, then Rescale
     void UpDown1Click(toolkit::UpDownButton button);
     void UpDown2Click(toolkit::UpDownButton button);
     void UpDown3Click(toolkit::UpDownButton button);
@@ -203,9 +214,10 @@ private:
     void Edit3Exit();
 
     // Cursor and region of interest.
-    std::int32_t ChannelAtOffset(int a) const; // channel under cursor offset a (pixels)
+    void PlaceCursor(); // Shape1 at the session's cursor
     void UpdateCursor();
     void Button2Click();
+    void RegionEndExit(QLineEdit* edit); // Edit4Exit for Edit10 and Edit11
 
     // Geometry tab.
     void Edit4Exit(QObject* sender);
@@ -224,57 +236,39 @@ private:
 
     BenchLink* Bench = nullptr;
 
-    // The detector geometry, the calibration (ChannelOffset, ChannelsPerMeV, Resolution),
-    // the spectrum and the tally of the current decay, and the generator; all zero until
-    // InitDefaults.
-    model::Measurement Model;
+    // The measurement (the detector geometry, the calibration with ChannelOffset,
+    // ChannelsPerMeV and Resolution, the spectrum, all zero until InitDefaults), the
+    // running flag, the view (ShownMinChannel, RequestedFullScale, PixelsPerChannel, ...),
+    // the cursor and the region (RoiLow, RoiValid, ...).
+    model::Session& Session;
 
     // Acquisition.
     std::int32_t TickLength = 0; // ms
     double NextTickTime = 0;     // days
     std::int32_t ElapsedTicks = 0;
     std::int32_t PresetSeconds = 0;
-    std::int32_t HistoriesThisTick = 0;
     bool Cleared = true;
+    // Why the next run of Button1Click's Stop stops: the button, unless the program
+    // clicks it itself.
+    model::StopReason PendingStop = model::StopReason::Button;
 
     // Display state.
     QImage PlotBitmap;
     std::int32_t AxisOriginX = 0, AxisOriginY = 0;
-    std::int32_t PlotWidth = 0, PlotHeight = 0;
     std::int32_t ProjectionOriginX = 0, ProjectionOriginY = 0;
-    double PixelsPerChannel = 0;
-    double PixelsPerCount = 0;
     QRect AxisRect, GeometryRect;
     bool FirstActivation = true;
-    std::int32_t ShownMinChannel = 0, ShownMaxChannel = 0;
-    std::int32_t RequestedMinChannel = 0, RequestedMaxChannel = 0;
-    std::int32_t ShownFullScale = 0;
-    std::int32_t RequestedFullScale = 0;
-
-    // Region of interest; the sums are 64-bit so that long runs cannot overflow them.
-    std::int32_t RoiLow = 0, RoiHigh = 0;
-    std::int64_t RoiGross = 0, RoiBackground = 0, RoiNet = 0;
-    bool RoiValid = false;
-    bool RoiMarking = false;
-    // The key release seen last, if nothing came after it: a press of the same key with
-    // the same time stamp makes it a repeat's (see the key preview).
-    struct KeyRelease {
-        int key = 0;
-        quint64 timestamp = 0;
-        bool marking = false; // RoiMarking before the release
-    };
-    KeyRelease LastRelease;
 
     // Projection.
     double Magnification = 0; // pixels per cm of the projection
     QColor PlotBackColour, PlotForeColour;
 
     bool CaptionsLoaded = false;
+    std::vector<toolkit::Caption> Captions;
+    std::size_t Observer = 0; // of the session
 
-    // Entry fields bound to the value they edit (made by LoadCaptions).
-    struct BoundField {
-        double* value = nullptr;         // geometry, resolution, magnification
-        std::int32_t* channel = nullptr; // region ends
-    };
-    QHash<QObject*, BoundField> BoundFields;
+    // Entry fields of the geometry tab bound to the value they edit, and whether the
+    // region ends are bound to the region (both made by LoadCaptions).
+    QHash<QObject*, double*> BoundFields;
+    bool RegionEndsBound = false;
 };

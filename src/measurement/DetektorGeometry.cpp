@@ -4,9 +4,7 @@
 //
 // Wiring: the window's constructor makes the page control with both pages and builds
 // the spectrum tab first, then calls BuildGeometryTab() and ConnectGeometryHandlers().
-// ConnectGeometryHandlers also hooks the region ends Edit10 and Edit11 of the spectrum
-// tab (leaving them and Enter in them run Edit4Exit / Edit4KeyPress, whose region branch
-// is here), so they must exist by then. LoadCaptions calls BindFields() as its last step.
+// LoadCaptions calls BindFields() as its last step.
 //
 // The distance shown to the user is z - height/2 and is computed afresh wherever it is
 // used; the physics crystal spans z - height .. z + height. Both conventions are kept
@@ -15,10 +13,10 @@
 #include "measurement/Detektor.h"
 #include "measurement/Projection.h"
 
+#include "simulation/Source.h"
 #include "toolkit/Canvas.h"
 #include "toolkit/Controls.h"
 #include "toolkit/EditHooks.h"
-#include "simulation/Source.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -31,19 +29,6 @@
 #include <optional>
 
 namespace measurement {
-
-std::int32_t TruncPixel(double value) {
-    if (std::isnan(value)) return 0;
-    const double limited = std::clamp(value, -double(PixelLimit), double(PixelLimit));
-    return static_cast<std::int32_t>(std::trunc(limited));
-}
-
-std::int32_t TruncSteps(double value) {
-    if (std::isnan(value)) return 0;
-    const double nearest = std::round(value);
-    const double noise = 1e-12 * std::max(1.0, std::fabs(value));
-    return TruncPixel(std::fabs(value - nearest) <= noise ? nearest : value);
-}
 
 ProjectedPoint ProjectPoint(double X, double Y, double Z) {
     constexpr double angle = 0.4; // rad
@@ -65,7 +50,6 @@ using toolkit::FormatNumber;
 using toolkit::MakeEdit;
 using toolkit::MakeLabel;
 using toolkit::ReadFloat;
-using toolkit::ReadInteger;
 
 const QColor Grey(128, 128, 128);
 
@@ -118,7 +102,7 @@ QComboBox* MakeSizeCombo(QWidget* parent, int x, int y) {
 toolkit::TUpDown* SpinnerBeside(QLineEdit* edit, int min, int max, int position) {
     const QRect place(edit->x() + edit->width() + 1, edit->y(), 17, edit->height());
     return toolkit::MakeSpinner(edit->parentWidget(), Qt::Vertical, place, min, max, position,
-                                 edit);
+                                edit);
 }
 
 QScrollBar* MakePanBar(Qt::Orientation orientation, QWidget* parent, const QRect& place) {
@@ -232,7 +216,8 @@ void TForm2::BuildGeometryTab() {
     UpDown5 = SpinnerBeside(Edit8, 0, 100, 0);
     Label8 = MakeLabel(page, x0, 180, QStringLiteral("Z"));
     Edit9 = MakeEdit(page, QRect(x0 + 20, 176, 60, 21), QStringLiteral("10"));
-    UpDown6 = SpinnerBeside(Edit9, 3, 40, 10);
+    // The design position matches the design text of Edit9; the layout step writes both.
+    UpDown6 = SpinnerBeside(Edit9, model::Distance::MinSpinner, model::Distance::MaxSpinner, 10);
     Edit7->setEnabled(false);
     UpDown4->setEnabled(false);
     Edit8->setEnabled(false);
@@ -250,10 +235,8 @@ void TForm2::BuildGeometryTab() {
 }
 
 void TForm2::ConnectGeometryHandlers() {
-    // Every numeric entry of the tab, and the region ends of the spectrum tab, share one
-    // exit handler and one key handler.
-    for (QLineEdit* edit : {Edit6, Edit7, Edit8, Edit9, Edit15, Edit10, Edit11}) {
-        if (edit == nullptr) continue;
+    // Every numeric entry of the tab shares one exit handler and one key handler.
+    for (QLineEdit* edit : {Edit6, Edit7, Edit8, Edit9, Edit15}) {
         toolkit::OnExit(edit, [this, edit] { Edit4Exit(edit); });
         toolkit::OnEnterKey(edit, [this, edit] { Edit4KeyPress(edit, CarriageReturn); });
     }
@@ -274,13 +257,13 @@ void TForm2::ConnectGeometryHandlers() {
 }
 
 void TForm2::BindFields() {
-    BoundFields.insert(Edit6, BoundField{&Model.Calibration.Resolution, nullptr});
-    BoundFields.insert(Edit7, BoundField{&Model.Geometry.x, nullptr});
-    BoundFields.insert(Edit8, BoundField{&Model.Geometry.y, nullptr});
-    BoundFields.insert(Edit9, BoundField{&Model.Geometry.z, nullptr}); // Edit4Exit has its own rule
-    BoundFields.insert(Edit15, BoundField{&Magnification, nullptr});
-    if (Edit10 != nullptr) BoundFields.insert(Edit10, BoundField{nullptr, &RoiLow});
-    if (Edit11 != nullptr) BoundFields.insert(Edit11, BoundField{nullptr, &RoiHigh});
+    model::Measurement& m = Session.Measurement();
+    BoundFields.insert(Edit6, &m.Calibration.Resolution);
+    BoundFields.insert(Edit7, &m.Geometry.x);
+    BoundFields.insert(Edit8, &m.Geometry.y);
+    BoundFields.insert(Edit9, &m.Geometry.z); // Edit4Exit has its own rule
+    BoundFields.insert(Edit15, &Magnification);
+    RegionEndsBound = true;
 }
 
 // --- Drawing and display -----------------------------------------------------------
@@ -289,8 +272,10 @@ void TForm2::DrawGeometry() {
     QImage& picture = Image2->Picture();
     // The layout step gives Image2 its drawing surface; before it there is nothing to
     // draw on, but the bench shapes are still placed.
-    if (picture.isNull() && !GeometryRect.isEmpty())
+    if (picture.isNull() && !GeometryRect.isEmpty()) {
         picture = QImage(Image2->size(), QImage::Format_RGB32);
+        picture.fill(Qt::white); // the high-DPI copy starts from it: no unset pixel
+    }
 
     if (!picture.isNull()) {
         const double M = Magnification; // pixels per cm
@@ -298,7 +283,7 @@ void TForm2::DrawGeometry() {
         const int oy = ProjectionOriginY;
         const int W = Image2->width();
         const int H = Image2->height();
-        const sim::DetectorGeometry& g = Model.Geometry;
+        const sim::DetectorGeometry& g = Session.Measurement().Geometry;
         toolkit::TCanvas canvas(*Image2); // sharp on a high-DPI screen
 
         // Background and frame.
@@ -334,18 +319,18 @@ void TForm2::DrawGeometry() {
         Image2->Changed();
     }
 
-    if (Bench != nullptr) Bench->PlaceDetector(BenchShape(Model.Geometry));
+    if (Bench != nullptr) Bench->PlaceDetector(BenchShape(Session.Measurement().Geometry));
 }
 
 void TForm2::ShowGeometry() {
     // FormatFloat always writes '.' as the decimal separator, whatever the locale.
-    const sim::DetectorGeometry& g = Model.Geometry;
+    const sim::DetectorGeometry& g = Session.Measurement().Geometry;
     ComboBox1->setEditText(FormatNumber(g.height));
     ComboBox2->setEditText(FormatNumber(g.radius));
-    Edit6->setText(FormatNumber(Model.Calibration.Resolution));
+    Edit6->setText(FormatNumber(Session.Measurement().Calibration.Resolution));
     Edit7->setText(FormatNumber(g.x));
     Edit8->setText(FormatNumber(g.y));
-    Edit9->setText(FormatNumber(ShownDistance()));
+    Edit9->setText(FormatNumber(Session.ShownDistance()));
     Edit15->setText(FormatNumber(Magnification));
     DrawGeometry();
 }
@@ -355,13 +340,15 @@ void TForm2::ShowGeometry() {
 // again with the scroll bar as sender (one level deep); that inner call finishes before
 // this one goes on. d is read afresh at every step because the inner call changes z.
 void TForm2::SyncDistance(DistanceSender sender) {
+    using model::Distance::Position;
+    using model::Distance::SpinnerPosition;
     if (sender == DistanceSender::UpDown6 && Bench != nullptr)
-        Bench->SetDistancePosition(TruncSteps(ShownDistance() * 10));
+        Bench->SetDistancePosition(Position(Session.ShownDistance()));
     if (sender == DistanceSender::BenchScrollBar2) {
-        UpDown6->SetPosition(TruncSteps(ShownDistance()));
-        Edit9->setText(FormatNumber(ShownDistance()));
+        UpDown6->SetPosition(SpinnerPosition(Session.ShownDistance()));
+        Edit9->setText(FormatNumber(Session.ShownDistance()));
     }
-    if (Bench != nullptr) Bench->SetDistanceText(FormatNumber(ShownDistance()));
+    if (Bench != nullptr) Bench->SetDistanceText(FormatNumber(Session.ShownDistance()));
     ShowGeometry();
 }
 
@@ -370,20 +357,8 @@ void TForm2::SyncDistance(DistanceSender sender) {
 void TForm2::Edit4Exit(QObject* sender) {
     auto* edit = qobject_cast<QLineEdit*>(sender);
     if (edit == nullptr) return;
-    const auto bound = BoundFields.constFind(edit);
-    const bool isBound = bound != BoundFields.constEnd();
-
-    // The region ends hold channels: integers.
-    if (edit == Edit10 || edit == Edit11) {
-        const auto channel = ReadInteger(edit->text());
-        if (!channel) {
-            toolkit::RefuseEntry(edit);
-            return;
-        }
-        if (isBound && bound->channel != nullptr) {
-            *bound->channel = *channel;
-            ShowGeometry();
-        }
+    if (edit == Edit10 || edit == Edit11) { // the region ends hold channels
+        RegionEndExit(edit);
         return;
     }
 
@@ -392,11 +367,12 @@ void TForm2::Edit4Exit(QObject* sender) {
         toolkit::RefuseEntry(edit);
         return;
     }
+    const auto bound = BoundFields.constFind(edit);
     if (edit == Edit9) { // the shown distance, bound or not
-        SetShownDistance(*value);
+        Session.SetShownDistance(*value);
         ShowGeometry();
-    } else if (isBound && bound->value != nullptr) {
-        *bound->value = *value;
+    } else if (bound != BoundFields.constEnd()) {
+        **bound = *value;
         ShowGeometry();
     }
 }
@@ -408,11 +384,11 @@ void TForm2::Edit4KeyPress(QObject* sender, int key) {
 // The size combos. A text that is not a number (a lone "-" or "." while typing) is
 // refused like any entry: selected, focus kept, nothing changed.
 void TForm2::ComboBox1Change() {
-    SizeComboChange(ComboBox1, Model.Geometry.height);
+    SizeComboChange(ComboBox1, Session.Measurement().Geometry.height);
 }
 
 void TForm2::ComboBox2Change() {
-    SizeComboChange(ComboBox2, Model.Geometry.radius);
+    SizeComboChange(ComboBox2, Session.Measurement().Geometry.radius);
 }
 
 // Stores the combo's number into the detector size `size` (height or radius, cm), which
@@ -424,7 +400,8 @@ void TForm2::SizeComboChange(QComboBox* combo, double& size) {
         return;
     }
     size = *value;
-    Model.Geometry.boundingRadius = sim::ComputeBoundingRadius(Model.Geometry);
+    sim::DetectorGeometry& g = Session.Measurement().Geometry;
+    g.boundingRadius = sim::ComputeBoundingRadius(g);
     ShowGeometry();
 }
 

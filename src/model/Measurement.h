@@ -51,6 +51,7 @@ bool SourceInside(const sim::DetectorGeometry& geometry);
 // --- Plot scale and channel range ------------------------------------------------------
 
 inline constexpr std::int32_t LastChannel = sim::SpectrumChannels - 1; // 4096
+inline constexpr std::int32_t LastDrawnChannel = LastChannel - 1;      // 4096 is never drawn
 inline constexpr std::int32_t RangeStep = 256; // channels per range step; the least width
 inline constexpr std::int32_t LowestFullScale = 100;
 inline constexpr std::int32_t HighestFullScale = 50000000;

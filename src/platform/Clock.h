@@ -1,6 +1,7 @@
 #pragma once
-// The clock behind Now: a steady time in days with millisecond resolution. Tests
-// replace it so that a 10-second measurement runs in well under a second.
+// The clock of the acquisition's ticks: a steady time in days with millisecond
+// resolution. The program's start-up owns one steady clock and hands it down; tests hand
+// down a manual one, so that a 10-second measurement runs in well under a second.
 
 namespace platform {
 
@@ -13,14 +14,13 @@ public:
     virtual void WaitUntilAfter(double t) = 0;
 };
 
-// The clock in use; the steady system clock unless a test installed another.
-Clock& CurrentClock();
-// Installs a clock (nullptr restores the system clock). The caller keeps ownership.
-void SetClock(Clock* clock);
-
-inline double Now() {
-    return CurrentClock().Now();
-}
+// The steady system clock: it never jumps with changes of the wall clock, and Now is
+// only ever compared with itself, so its zero point does not matter.
+class SteadyClock : public Clock {
+public:
+    double Now() override;
+    void WaitUntilAfter(double t) override;
+};
 
 // t plus n milliseconds, in days: (t * 86400000 + n) / 86400000.
 double AddMilliseconds(double t, int n);

@@ -110,14 +110,19 @@ bool TAboutBox::event(QEvent* event) {
     return QDialog::event(event);
 }
 
+std::vector<toolkit::Caption> TAboutBox::CaptionTable() {
+    using toolkit::CaptionPart;
+    return {{this, 401, CaptionPart::Title},
+            {ProductName, 403, CaptionPart::FitText},
+            {Version, 404},
+            {Comments, 407},
+            {OKButton, 1}};
+}
+
 void TAboutBox::FormActivate() {
-    setWindowTitle(toolkit::LangText(401));
-    ProductName->setText(toolkit::LangText(403));
-    Version->setText(toolkit::LangText(404));
-    Comments->setText(toolkit::LangText(407));
-    OKButton->setText(toolkit::LangText(1));
-    ProductName->adjustSize();
+    toolkit::ApplyCaptions(CaptionTable());
 
     toolkit::SetTextColour(ProductName, QColor(255, 255, 128)); // light yellow
     ProgramIcon->setPixmap(QApplication::windowIcon().pixmap(64, 64));
+    ProgramIcon->setAccessibleName(ProductName->text()); // the icon is the product's
 }

@@ -2,8 +2,11 @@
 // The About box: product name, task title and year, a credit line from the language
 // pack, a fixed authorship line, and the application icon.
 
+#include "toolkit/Controls.h"
+
 #include <QDialog>
 #include <QIcon>
+#include <vector>
 
 class QFrame;
 class QLabel;
@@ -29,6 +32,9 @@ public:
     QLabel* Authorship = nullptr;
     QLabel* Comments = nullptr;
     QPushButton* OKButton = nullptr;
+
+    // The string id that each control shows, in the order they are applied.
+    std::vector<toolkit::Caption> CaptionTable();
 
 protected:
     bool event(QEvent* event) override; // activation

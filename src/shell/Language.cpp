@@ -73,6 +73,9 @@ void TLanguageDlg::BuildControls() {
 
     ComboBox1 = new QComboBox(this); // a drop-down list: not editable
     ComboBox1->setGeometry(32, 40, 145, ComboBox1->sizeHint().height());
+    // A screen reader names the list by its prompt, not by the pack shown in it.
+    toolkit::TieToLabel(Label1, ComboBox1);
+    toolkit::NameAsShown(Label1);
 
     BitBtn1 = new QPushButton(style()->standardIcon(QStyle::SP_DialogOkButton),
                               QStringLiteral("OK"), this);
@@ -96,7 +99,7 @@ void TLanguageDlg::FormActivate() {
     const std::filesystem::path chosen =
         current >= 0 ? Packs[std::size_t(current)].name : std::filesystem::path();
     ComboBox1->clear();
-    Packs = shell::LanguagePacks(strings::ProgramDir);
+    Packs = shell::LanguagePacks(strings::Program().ProgramDir());
     int kept = -1;
     for (std::size_t i = 0; i < Packs.size(); ++i) {
         ComboBox1->addItem(Packs[i].shown, int(i));
@@ -111,8 +114,8 @@ void TLanguageDlg::FormActivate() {
 }
 
 void TLanguageDlg::BitBtn1Click() {
-    strings::CloseLanguageIni();
+    strings::Catalogue& catalogue = strings::Program();
+    catalogue.CloseLanguageIni();
     if (ComboBox1->currentText().isEmpty()) return; // LanguageDir stays as it was
-    strings::LanguageDir = strings::ProgramDir / Packs[ComboBox1->currentData().toUInt()].name;
-    strings::OpenLanguageIni(strings::PackFilePath("Pelzamo2007.ini"));
+    catalogue.ChoosePack(catalogue.ProgramDir() / Packs[ComboBox1->currentData().toUInt()].name);
 }

@@ -37,10 +37,15 @@ bool TPasswordDlg::event(QEvent* event) {
     return QDialog::event(event);
 }
 
+std::vector<toolkit::Caption> TPasswordDlg::CaptionTable() {
+    using toolkit::CaptionPart;
+    return {{this, 256, CaptionPart::Title},
+            {Label1, 257, CaptionPart::FitText},
+            {OKBtn, 1},
+            {CancelBtn, 2}};
+}
+
 void TPasswordDlg::FormActivate() {
-    setWindowTitle(toolkit::LangText(256));
-    Label1->setText(toolkit::LangText(257));
-    Label1->adjustSize();
-    OKBtn->setText(toolkit::LangText(1));
-    CancelBtn->setText(toolkit::LangText(2));
+    toolkit::ApplyCaptions(CaptionTable());
+    toolkit::TieToLabel(Label1, Password); // the field's accessible name is the prompt
 }

@@ -3,7 +3,10 @@
 // group code), which the bench window shows at the head of its caption. Any text,
 // the empty one included, is accepted.
 
+#include "toolkit/Controls.h"
+
 #include <QDialog>
+#include <vector>
 
 class QLabel;
 class QLineEdit;
@@ -19,6 +22,9 @@ public:
     QLineEdit* Password = nullptr;
     QPushButton* OKBtn = nullptr;
     QPushButton* CancelBtn = nullptr;
+
+    // The string id that each control shows, in the order they are applied.
+    std::vector<toolkit::Caption> CaptionTable();
 
 protected:
     bool event(QEvent* event) override; // activation

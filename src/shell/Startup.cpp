@@ -24,17 +24,17 @@ constexpr int MaxLayoutWaitMs = 1000;
 
 } // namespace
 
-Startup::Startup(sim::RandomGenerator& rng) : Rng(rng) {}
+Startup::Startup() = default;
 Startup::~Startup() = default;
 
 void Startup::CreateMainWindow() {
     QApplication::setApplicationName(QStringLiteral("Pelzamo2007"));
     QApplication::setWindowIcon(ApplicationIcon());
-    Form1 = std::make_unique<TForm1>();
+    Form1 = std::make_unique<TForm1>(Measurement);
 }
 
 bool Startup::CheckProgramFolder() {
-    if (!strings::ProgramDir.empty()) return true;
+    if (!strings::Program().ProgramDir().empty()) return true;
     QMessageBox box(QMessageBox::Critical, QStringLiteral("Pelzamo2007"),
                     QStringLiteral("The program folder cannot be found, so there are no "
                                    "language packs to choose from. The program ends."),
@@ -60,7 +60,7 @@ void Startup::RunIdentifierDialog() {
 void Startup::CreateWindows() {
     Form3 = std::make_unique<TForm3>();
     AboutBox = std::make_unique<TAboutBox>();
-    Form2 = std::make_unique<TForm2>(Rng);
+    Form2 = std::make_unique<TForm2>(Measurement);
 
     Form1->SetDetector(Form2.get());
     TPasswordDlg* identifier = PasswordDlg.get();
@@ -92,7 +92,7 @@ void Startup::CreateWindows() {
 void Startup::WaitForDetectorLayout() {
     QEventLoop wait;
     // Connected after the window's own handler, so the layout has run when this quits.
-    QObject::connect(Form2->Timer1, &QTimer::timeout, &wait, &QEventLoop::quit);
+    QObject::connect(Form2->LayoutTimer(), &QTimer::timeout, &wait, &QEventLoop::quit);
     QTimer::singleShot(MaxLayoutWaitMs, &wait, &QEventLoop::quit);
     wait.exec();
 }
@@ -115,10 +115,9 @@ int Startup::Run() {
 }
 
 int RunProgram(int& argc, char** argv) {
-    sim::RandomGenerator rng; // the program's one generator
-    sim::InitSimulation(rng); // attenuation table, source slots and the random seed
+    Startup startup;                          // the generator, the clock and the session
+    sim::InitSimulation(startup.Generator()); // attenuation table, source slots and the seed
     QApplication application(argc, argv);
-    Startup startup(rng);
     return startup.Run();
 }
 

@@ -4,6 +4,8 @@
 // the event loop. Each step is a call of its own, so that tests can run the sequence
 // against a program folder of their own and answer the modal dialogs.
 
+#include "model/Session.h"
+#include "platform/Clock.h"
 #include "simulation/Random.h"
 
 #include <memory>
@@ -19,9 +21,9 @@ namespace shell {
 
 class Startup {
 public:
-    // rng is the program's generator, seeded by the simulation's initialisation; the
-    // detector window draws from it.
-    explicit Startup(sim::RandomGenerator& rng);
+    // Owns the program's one generator (which the simulation's initialisation seeds),
+    // the clock of the ticks and the measurement session that the windows show.
+    Startup();
     ~Startup();
     Startup(const Startup&) = delete;
     Startup& operator=(const Startup&) = delete;
@@ -57,9 +59,16 @@ public:
     TForm3* Help() const { return Form3.get(); }
     TAboutBox* About() const { return AboutBox.get(); }
     TForm2* Detector() const { return Form2.get(); }
+    sim::RandomGenerator& Generator() { return Rng; }
+    model::Session& Session() { return Measurement; }
 
 private:
     void WaitForDetectorLayout();
+
+    // Made first, destroyed last: every window refers to them.
+    sim::RandomGenerator Rng;
+    platform::SteadyClock Clock;
+    model::Session Measurement{Rng, Clock};
 
     // Destroyed in reverse order: the detector window before the bench window it uses.
     std::unique_ptr<TForm1> Form1;
@@ -68,8 +77,6 @@ private:
     std::unique_ptr<TForm3> Form3;
     std::unique_ptr<TAboutBox> AboutBox;
     std::unique_ptr<TForm2> Form2;
-
-    sim::RandomGenerator& Rng;
 
     // The end of the program has been requested. Qt's quit does nothing before the
     // event loop runs, so the sequence keeps its own flag.

@@ -1,8 +1,8 @@
 #include "shell/Sugo.h"
 
+#include "strings/LangStrings.h"
 #include "toolkit/Controls.h"
 #include "toolkit/RtfReader.h"
-#include "strings/LangStrings.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QEvent>
@@ -54,9 +54,15 @@ bool TForm3::event(QEvent* event) {
     return QWidget::event(event);
 }
 
+std::vector<toolkit::Caption> TForm3::CaptionTable() {
+    return {{this, 4, toolkit::CaptionPart::Title}, {Button1, 10}};
+}
+
 void TForm3::FormActivate() {
-    setWindowTitle(toolkit::LangText(4));
-    Button1->setText(toolkit::LangText(10));
+    toolkit::ApplyCaptions(CaptionTable());
+    // The text and its scroll bar are the help, as the caption says.
+    RichEdit1->setAccessibleName(windowTitle());
+    RichEdit1->verticalScrollBar()->setAccessibleName(windowTitle());
 
     LoadHelp(); // shown from its start
     RichEdit1->verticalScrollBar()->setValue(0);
@@ -64,7 +70,7 @@ void TForm3::FormActivate() {
 
 std::filesystem::path TForm3::HelpFilePath() const {
     // Without a chosen pack the help files are looked for where the language file is.
-    return strings::PackFilePath(Tag != 0 ? "Tasks.rtf" : "Program.rtf");
+    return strings::Program().PackFilePath(Tag != 0 ? "Tasks.rtf" : "Program.rtf");
 }
 
 void TForm3::LoadHelp() {
@@ -83,7 +89,7 @@ void TForm3::LoadHelp() {
     const std::optional<std::string> content = file.ReadAll();
     if (content) // else it stays empty
         toolkit::ReadRtf(QByteArray::fromRawData(content->data(), qsizetype(content->size())),
-                          *document);
+                         *document);
     // Its layout, made for the finished text, measures fonts on the viewer as the viewer's
     // own does.
     document->documentLayout()->setPaintDevice(RichEdit1->viewport());

@@ -10,9 +10,11 @@
 // rendered document again without reading the file.
 
 #include "platform/Files.h"
+#include "toolkit/Controls.h"
 
 #include <QWidget>
 #include <filesystem>
+#include <vector>
 
 class QPushButton;
 class QTextBrowser;
@@ -30,6 +32,9 @@ public:
 
     QTextBrowser* RichEdit1 = nullptr;
     QPushButton* Button1 = nullptr; // back
+
+    // The string id that each control shows, in the order they are applied.
+    std::vector<toolkit::Caption> CaptionTable();
 
     // The help file that the current tag selects, as the file system's bytes.
     std::filesystem::path HelpFilePath() const;

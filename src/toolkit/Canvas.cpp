@@ -40,12 +40,20 @@ void FillArea(QImage& image, const QRect& area, QRgb value) {
 }
 
 // The pixels of a sharp copy (of device pixel ratio r) that cover the picture's pixels
-// in area.
-QRect SharpArea(const QImage& sharp, const QRect& area) {
+// in area: each pixel of the copy belongs to the picture's pixel that holds its centre,
+// as when lines and text are drawn on the copy. At a fractional ratio the copy is
+// rounded up to whole pixels, so its last column and row reach past the picture's last
+// pixel scaled by r: the picture's right and bottom edges map to the copy's, and no
+// pixel at the edge stays undrawn.
+QRect SharpArea(const QImage& sharp, const QSize& picture, const QRect& area) {
     const qreal r = sharp.devicePixelRatio();
-    auto edge = [r](int x) { return static_cast<int>(std::floor(x * r)); };
-    return QRect(QPoint(edge(area.left()), edge(area.top())),
-                 QPoint(edge(area.right() + 1) - 1, edge(area.bottom() + 1) - 1))
+    auto edge = [r](int x, int end, int sharpEnd) {
+        return x >= end ? sharpEnd : static_cast<int>(std::ceil(x * r - 0.5));
+    };
+    const int w = picture.width(), h = picture.height();
+    const int sw = sharp.width(), sh = sharp.height();
+    return QRect(QPoint(edge(area.left(), w, sw), edge(area.top(), h, sh)),
+                 QPoint(edge(area.right() + 1, w, sw) - 1, edge(area.bottom() + 1, h, sh) - 1))
         .intersected(sharp.rect());
 }
 
@@ -132,7 +140,8 @@ void TCanvas::FillRect(const QRect& rect) {
     if (area.isEmpty()) return;
     Ensure32Bit(*image_);
     FillArea(*image_, area, BrushColor.rgb());
-    if (sharp_ != nullptr) FillArea(*sharp_, SharpArea(*sharp_, area), BrushColor.rgb());
+    if (sharp_ != nullptr)
+        FillArea(*sharp_, SharpArea(*sharp_, image_->size(), area), BrushColor.rgb());
     SharpDrawn();
 }
 
@@ -188,7 +197,8 @@ void TCanvas::LineTo(int x, int y) {
 void TCanvas::SetPixel(int x, int y, QColor color) {
     if (x < 0 || y < 0 || x >= image_->width() || y >= image_->height()) return;
     reinterpret_cast<QRgb*>(image_->scanLine(y))[x] = color.rgb();
-    if (sharp_ != nullptr) FillArea(*sharp_, SharpArea(*sharp_, QRect(x, y, 1, 1)), color.rgb());
+    if (sharp_ != nullptr)
+        FillArea(*sharp_, SharpArea(*sharp_, image_->size(), QRect(x, y, 1, 1)), color.rgb());
     SharpDrawn();
 }
 

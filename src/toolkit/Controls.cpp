@@ -2,14 +2,80 @@
 
 #include "strings/LangStrings.h"
 
+#include <QAbstractButton>
+#include <QAction>
 #include <QFrame>
 #include <QLabel>
+#include <QMenu>
 #include <QPalette>
+#include <QTabWidget>
 
 namespace toolkit {
 
 QString LangText(std::int32_t id) {
     return QString::fromStdString(strings::LangString(id));
+}
+
+QString SpokenText(const QString& text) {
+    QString spoken = text.trimmed();
+    if (spoken.endsWith(QLatin1Char(':'))) spoken.chop(1);
+    return spoken.trimmed();
+}
+
+void TieToLabel(QLabel* label, QWidget* control) {
+    label->setBuddy(control);
+    control->setAccessibleName(SpokenText(label->text()));
+}
+
+void NameAsShown(QLabel* label) {
+    label->setAccessibleName(label->text().trimmed());
+}
+
+namespace {
+
+// The tab widget that shows `page`, or null: a page's parent is the tab widget's stack.
+QTabWidget* TabsOf(QWidget* page) {
+    for (QWidget* up = page->parentWidget(); up != nullptr; up = up->parentWidget())
+        if (auto* tabs = qobject_cast<QTabWidget*>(up)) return tabs;
+    return nullptr;
+}
+
+void ApplyCaption(const Caption& row, const QString& text) {
+    QObject* control = row.control;
+    if (control == nullptr) return;
+    switch (row.part) {
+    case CaptionPart::Text:
+    case CaptionPart::FitText:
+        if (auto* label = qobject_cast<QLabel*>(control)) {
+            label->setText(text);
+            if (row.part == CaptionPart::FitText) label->adjustSize();
+        } else if (auto* button = qobject_cast<QAbstractButton*>(control)) {
+            button->setText(text);
+        } else if (auto* action = qobject_cast<QAction*>(control)) {
+            action->setText(text);
+        }
+        break;
+    case CaptionPart::Title:
+        if (auto* menu = qobject_cast<QMenu*>(control))
+            menu->setTitle(text);
+        else if (auto* window = qobject_cast<QWidget*>(control))
+            window->setWindowTitle(text);
+        break;
+    case CaptionPart::ToolTip:
+        if (auto* widget = qobject_cast<QWidget*>(control)) widget->setToolTip(text);
+        break;
+    case CaptionPart::Tab:
+        if (auto* page = qobject_cast<QWidget*>(control))
+            if (QTabWidget* tabs = TabsOf(page)) tabs->setTabText(tabs->indexOf(page), text);
+        break;
+    }
+}
+
+} // namespace
+
+void ApplyCaptions(std::span<const Caption> table) {
+    for (const Caption& row : table)
+        ApplyCaption(row, LangText(row.id));
 }
 
 void SetBackground(QWidget* widget, const QColor& background) {

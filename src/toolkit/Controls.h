@@ -12,10 +12,12 @@
 #include <QString>
 #include <cstdint>
 #include <optional>
+#include <span>
 
 class QFont;
 class QFrame;
 class QLabel;
+class QObject;
 class QWidget;
 
 namespace toolkit {
@@ -29,6 +31,25 @@ inline constexpr int CarriageReturn = 13;
 
 // The text of string id `id` of the chosen language pack, "None" when it is missing.
 QString LangText(std::int32_t id);
+
+// One row of a window's caption table: the string id that a control shows, and which of
+// its texts the string is. A window applies its table in order when it is activated;
+// the same table tells which label names which control.
+enum class CaptionPart {
+    Text,    // the text of a label, button, check box or menu action
+    FitText, // a label's text, the label then sized to it
+    Title,   // the title of a window or a menu
+    ToolTip, // the hint
+    Tab,     // the tab text of a page of a tab widget (the control is the page)
+};
+struct Caption {
+    QObject* control;
+    std::int32_t id;
+    CaptionPart part = CaptionPart::Text;
+};
+
+// Sets the text of each row, looked up in the chosen pack, in the table's order.
+void ApplyCaptions(std::span<const Caption> table);
 
 // Palette painters. A widget's background is filled with its own colour; its text colour
 // is also that of its children, unless they set their own.
@@ -45,6 +66,15 @@ QLabel* MakeLabel(QWidget* parent, int x, int y, const QString& text);
 QLabel* MakeLabel(QWidget* parent, int x, int y, const QString& text, const QFont& font);
 // A label in a fixed box.
 QLabel* MakeLabel(QWidget* parent, const QRect& place, const QString& text);
+
+// Accessibility. A visible text as a screen reader should say it: blanks at both ends
+// and a closing colon dropped ("Gross: " gives "Gross").
+QString SpokenText(const QString& text);
+// Ties a control to its visible label: the label becomes the control's buddy (its
+// "labelled by" relation) and the label's spoken text the control's accessible name.
+void TieToLabel(QLabel* label, QWidget* control);
+// A label's accessible name: its text without padding blanks (the screen keeps them).
+void NameAsShown(QLabel* label);
 
 // A spinner with its position range and start position, attached to `edit` when given.
 TUpDown* MakeSpinner(QWidget* parent, Qt::Orientation orientation, const QRect& place, int min,

@@ -4,7 +4,9 @@
 #include <QFocusEvent>
 #include <QLineEdit>
 #include <QPointer>
+#include <QScrollBar>
 #include <QWidget>
+#include <optional>
 
 namespace toolkit {
 
@@ -101,6 +103,54 @@ void RefuseEntry(QLineEdit* edit) {
             target->selectAll();
         },
         Qt::QueuedConnection);
+}
+
+namespace {
+
+// The step a key makes on a horizontal scroll bar; none for other keys.
+std::optional<QAbstractSlider::SliderAction> ArrowStep(int key) {
+    switch (key) {
+    case Qt::Key_Left:
+    case Qt::Key_Up:
+        return QAbstractSlider::SliderSingleStepSub;
+    case Qt::Key_Right:
+    case Qt::Key_Down:
+        return QAbstractSlider::SliderSingleStepAdd;
+    case Qt::Key_PageUp:
+        return QAbstractSlider::SliderPageStepSub;
+    case Qt::Key_PageDown:
+        return QAbstractSlider::SliderPageStepAdd;
+    case Qt::Key_Home:
+        return QAbstractSlider::SliderToMinimum;
+    case Qt::Key_End:
+        return QAbstractSlider::SliderToMaximum;
+    default:
+        return std::nullopt;
+    }
+}
+
+class ArrowKeys : public QObject {
+public:
+    explicit ArrowKeys(QScrollBar* bar) : QObject(bar), bar_(bar) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched != bar_ || event->type() != QEvent::KeyPress) return false;
+        // With or without modifiers: the bar's own handling would step the other way.
+        const auto step = ArrowStep(static_cast<QKeyEvent*>(event)->key());
+        if (!step) return false;
+        bar_->triggerAction(*step);
+        return true;
+    }
+
+private:
+    QScrollBar* bar_;
+};
+
+} // namespace
+
+void KeysFollowArrows(QScrollBar* bar) {
+    bar->installEventFilter(new ArrowKeys(bar));
 }
 
 KeyPreview::KeyPreview(QWidget* window, Handler keyDown, Handler keyUp)

@@ -8,6 +8,7 @@
 #include <functional>
 
 class QLineEdit;
+class QScrollBar;
 
 namespace toolkit {
 
@@ -24,6 +25,12 @@ void OnEnterKey(QWidget* widget, std::function<void()> handler);
 // exit handler, it takes the focus back once the focus move has finished (the control
 // that briefly had the focus runs no exit handler for that), then selects the text.
 void RefuseEntry(QLineEdit* edit);
+
+// The keys of a horizontal scroll bar move it as its arrow buttons do, the platform's
+// way: Left, Up and Page Up toward the left arrow (down the range), Right, Down and Page
+// Down toward the right arrow, Home and End to the ends. (Qt's scroll bars turn Left and
+// Right round: Right would move toward the left arrow.)
+void KeysFollowArrows(QScrollBar* bar);
 
 // Key preview: handler sees every key press and release aimed at window or any of its
 // children before the focused control does. It returns true when it used the key (the

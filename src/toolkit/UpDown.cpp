@@ -61,6 +61,12 @@ TUpDown::TUpDown(Qt::Orientation orientation, QWidget* parent)
     connect(down_, &QToolButton::clicked, this, [this] { Click(UpDownButton::Down); });
 }
 
+void TUpDown::SetAccessibleNames(const QString& spinner, const QString& up, const QString& down) {
+    setAccessibleName(spinner);
+    up_->setAccessibleName(up);
+    down_->setAccessibleName(down);
+}
+
 void TUpDown::SetRange(int min, int max) {
     if (min > max) std::swap(min, max);
     min_ = min;

@@ -26,6 +26,9 @@ public:
     void SetAssociate(QLineEdit* edit) { associate_ = edit; }
     QLineEdit* Associate() const { return associate_; }
 
+    // The accessible names of the spinner (what it changes) and of its two arrows.
+    void SetAccessibleNames(const QString& spinner, const QString& up, const QString& down);
+
     // What a click of one arrow does (also used by tests).
     void Click(UpDownButton button);
 

@@ -1,5 +1,6 @@
 #include "toolkit/Widgets.h"
 
+#include <QAccessibleWidget>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QtMath>
@@ -7,7 +8,29 @@
 
 namespace toolkit {
 
+namespace {
+
+// Pictures and shapes are graphics to a screen reader (a plain widget would be a pane):
+// their names and descriptions are the windows' to set.
+QAccessibleInterface* GraphicInterface(const QString& className, QObject* object) {
+    if (className != QLatin1String("toolkit::TImage") &&
+        className != QLatin1String("toolkit::TShape"))
+        return nullptr;
+    return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::Graphic);
+}
+
+void InstallGraphicInterface() {
+    static const bool installed = [] {
+        QAccessible::installFactory(GraphicInterface);
+        return true;
+    }();
+    (void)installed;
+}
+
+} // namespace
+
 TImage::TImage(QWidget* parent) : QWidget(parent) {
+    InstallGraphicInterface();
     // No background of its own: where the picture does not reach, whatever lies beneath
     // (the parent or a sibling) shows through.
     setAutoFillBackground(false);
@@ -69,6 +92,7 @@ void TImage::paintEvent(QPaintEvent* event) {
 }
 
 TShape::TShape(ShapeType type, QWidget* parent) : QWidget(parent), type_(type) {
+    InstallGraphicInterface();
     setAutoFillBackground(false);
 }
 

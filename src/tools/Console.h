@@ -15,6 +15,9 @@ std::vector<std::string> CommandLineArguments(int argc, char** argv);
 // The file an argument names: its bytes on POSIX, its UTF-8 read as UTF-16 on Windows.
 std::filesystem::path PathOfArgument(const std::string& argument);
 
+// Whether standard output is open: a program started with it closed has nowhere to write.
+bool StandardOutputOpen();
+
 // Standard output takes the bytes as they are: on Windows it is set to binary mode, so a
 // spectrum written there is the same as in a file ("\n", not "\r\n").
 void BinaryStandardOutput();

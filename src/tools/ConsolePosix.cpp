@@ -1,5 +1,8 @@
 #include "tools/Console.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 namespace simcli {
 
 std::vector<std::string> CommandLineArguments(int argc, char** argv) {
@@ -8,6 +11,10 @@ std::vector<std::string> CommandLineArguments(int argc, char** argv) {
 
 std::filesystem::path PathOfArgument(const std::string& argument) {
     return argument;
+}
+
+bool StandardOutputOpen() {
+    return fcntl(STDOUT_FILENO, F_GETFL) >= 0;
 }
 
 void BinaryStandardOutput() {}

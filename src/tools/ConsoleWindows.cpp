@@ -25,6 +25,10 @@ std::filesystem::path PathOfArgument(const std::string& argument) {
     return platform::WideFromUtf8(argument);
 }
 
+bool StandardOutputOpen() {
+    return _get_osfhandle(_fileno(stdout)) != -1;
+}
+
 void BinaryStandardOutput() {
     std::fflush(stdout);
     _setmode(_fileno(stdout), _O_BINARY);

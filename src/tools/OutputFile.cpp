@@ -21,6 +21,7 @@ namespace {
 
 constexpr int CleanupSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGXFSZ};
 constexpr int MaxLinks = 40; // as the kernel follows them
+constexpr const char* StandardOutputHint = "; -o - writes to standard output";
 
 // The temporary that a signal removes: set only while the signals are blocked.
 volatile std::sig_atomic_t temporaryArmed = 0;
@@ -105,6 +106,12 @@ std::string ResolveOutput(const std::string& path, OutputTarget& target) {
         }
         if (S_ISLNK(status.st_mode)) {
             if (links == MaxLinks) return Cannot(path, "too many links");
+            // What the link leads to, as the kernel follows it: this also judges the links
+            // of /proc/self/fd (behind /dev/stdout), whose text names no file.
+            struct stat followed;
+            if (stat(current.c_str(), &followed) == 0 && !S_ISREG(followed.st_mode))
+                return Cannot(path, std::string("it leads to ") + KindOf(followed.st_mode) +
+                                        StandardOutputHint);
             std::string link(static_cast<std::size_t>(status.st_size) + 1, '\0');
             const ssize_t length = readlink(current.c_str(), link.data(), link.size());
             if (length < 0 || static_cast<std::size_t>(length) >= link.size())
@@ -115,7 +122,8 @@ std::string ResolveOutput(const std::string& path, OutputTarget& target) {
         }
         if (!S_ISREG(status.st_mode))
             return Cannot(path, std::string(links == 0 ? "it is " : "it leads to ") +
-                                    KindOf(status.st_mode));
+                                    KindOf(status.st_mode) +
+                                    (S_ISDIR(status.st_mode) ? "" : StandardOutputHint));
         if (access(current.c_str(), W_OK) != 0) return Cannot(path, std::strerror(errno));
         const std::string folder = FolderOf(current);
         if (access(folder.c_str(), W_OK | X_OK) != 0)

@@ -2,7 +2,8 @@
 // The batch tool's output file, written so that nothing is destroyed, faked or left
 // half-written:
 // - only a regular file or a new name is written; a device, a named pipe, a socket or
-//   a folder, or a link to one, is refused before anything is simulated;
+//   a folder, or a link to one (/dev/stdout among them), is refused before anything is
+//   simulated, with a pointer to -o -, which writes to standard output;
 // - a link is followed, and its target written: the link stays;
 // - the spectrum goes to a temporary file beside the target, made only once the
 //   spectrum is ready, flushed to the disk, then renamed over the target (whose folder

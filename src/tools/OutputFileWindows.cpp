@@ -42,6 +42,8 @@ BOOL WINAPI RemoveTemporaryOnConsoleEvent(DWORD) {
     return FALSE; // and the default handler ends the program
 }
 
+constexpr const char* StandardOutputHint = "; -o - writes to standard output";
+
 std::string Cannot(const std::string& path, const std::string& why) {
     return "cannot write " + Quoted(path) + ": " + why;
 }
@@ -87,13 +89,13 @@ std::string ExistingFile(const std::string& path, const std::wstring& wide, bool
     BY_HANDLE_FILE_INFORMATION info{};
     std::string error;
     if (GetFileType(file) != FILE_TYPE_DISK) {
-        error = Cannot(path, std::string(leads) + "a device or a pipe");
+        error = Cannot(path, std::string(leads) + "a device or a pipe" + StandardOutputHint);
     } else if (!GetFileInformationByHandle(file, &info)) {
         error = Cannot(path, LastError());
     } else if ((info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
         error = Cannot(path, std::string(leads) + "a folder");
     } else if ((info.dwFileAttributes & FILE_ATTRIBUTE_DEVICE) != 0) {
-        error = Cannot(path, std::string(leads) + "a device");
+        error = Cannot(path, std::string(leads) + "a device" + StandardOutputHint);
     } else if ((info.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0) {
         error = Cannot(path, "it is read-only");
     } else {
@@ -129,7 +131,8 @@ bool WriteAll(HANDLE file, std::string_view content) {
 std::string ResolveOutput(const std::string& path, OutputTarget& target) {
     const std::wstring wide = platform::WideFromUtf8(path);
     if (wide.empty()) return Cannot(path, "the name is not valid UTF-8");
-    if (platform::IsWindowsDeviceName(wide)) return Cannot(path, "it is a device");
+    if (platform::IsWindowsDeviceName(wide))
+        return Cannot(path, std::string("it is a device") + StandardOutputHint);
     const DWORD attributes = GetFileAttributesW(wide.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) {
         const DWORD error = GetLastError();

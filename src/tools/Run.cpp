@@ -9,9 +9,11 @@
 
 #include <algorithm>
 #include <atomic>
+#include <charconv>
 #include <chrono>
 #include <cmath>
 #include <condition_variable>
+#include <cstdlib>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -55,19 +57,43 @@ unsigned UsableCores() {
     return std::max(1u, std::thread::hardware_concurrency());
 }
 
+unsigned DefaultThreads(unsigned usableCores, const char* slurmCpusPerTask, std::uint64_t blocks) {
+    std::uint64_t threads = std::max(1u, usableCores);
+    if (slurmCpusPerTask) {
+        unsigned long long given = 0;
+        const std::string_view text(slurmCpusPerTask);
+        const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), given);
+        if (ec == std::errc() && end == text.data() + text.size() && given > 0)
+            threads = std::min<std::uint64_t>(threads, given);
+    }
+    return static_cast<unsigned>(std::max<std::uint64_t>(1, std::min(threads, blocks)));
+}
+
+std::string CheckGeometry(const sim::DetectorGeometry& geometry) {
+    if (!model::SourceInside(geometry)) return {};
+    return "the source lies inside the detector's bounding sphere (centre " +
+           platform::FormatFloat(geometry.z) + " cm from the source, bounding radius " +
+           platform::FormatFloat(geometry.boundingRadius) + " cm); increase the distance";
+}
+
+std::string CheckLcg32Length(Generator generator, std::uint64_t decays) {
+    if (generator != Generator::Lcg32 || decays <= Lcg32Period / LeastDrawsPerDecay) return {};
+    return "with --generator lcg32, " + std::to_string(decays) + " decays need at least " +
+           std::to_string(decays * LeastDrawsPerDecay) +
+           " draws, more than its period of 2^32; use --generator philox";
+}
+
 std::string MakePlan(const Options& o, std::uint32_t seed, RunPlan& plan) {
+    if (std::string error = CheckGenerator(o); !error.empty()) return error;
     plan.geometry = model::BenchGeometry(o.distance, o.height, o.radius);
-    if (model::SourceInside(plan.geometry))
-        return "the source lies inside the detector's bounding sphere (centre " +
-               platform::FormatFloat(plan.geometry.z) + " cm from the source, bounding radius " +
-               platform::FormatFloat(plan.geometry.boundingRadius) + " cm); increase the distance";
+    if (std::string error = CheckGeometry(plan.geometry); !error.empty()) return error;
     plan.calibration = model::Defaults::Calibration;
     plan.calibration.Resolution = o.resolution;
     plan.generator = o.generator;
     plan.seed = seed;
     const auto perTick = static_cast<std::uint64_t>(model::DecaysPerTick(sim::EventsPerTick));
     plan.blockDecays = DecaysPerSecond();
-    const std::uint64_t ticks = o.ticks ? *o.ticks : 10u * model::TicksPerSecond;
+    const std::uint64_t ticks = o.ticks ? *o.ticks : DefaultSeconds * model::TicksPerSecond;
     plan.decays = o.decays ? *o.decays : ticks * perTick;
     if (plan.decays > MaxDecays) return "the run is too long";
     const std::uint64_t blocks = BlockCount(plan.decays, plan.blockDecays);
@@ -78,14 +104,15 @@ std::string MakePlan(const Options& o, std::uint32_t seed, RunPlan& plan) {
                    std::to_string(blocks - 1);
         plan.blocks = *o.blocks;
     }
-    if (plan.generator == Generator::Lcg32 && plan.decays > Lcg32Period / LeastDrawsPerDecay)
-        return "with --generator lcg32, " + std::to_string(plan.decays) + " decays need at least " +
-               std::to_string(plan.decays * LeastDrawsPerDecay) +
-               " draws, more than its period of 2^32; use --generator philox";
+    if (std::string error = CheckLcg32Length(plan.generator, plan.decays); !error.empty())
+        return error;
     const std::uint64_t runBlocks = plan.blocks.last - plan.blocks.first + 1;
-    const unsigned threads =
-        o.threads ? *o.threads : (plan.generator == Generator::Philox ? UsableCores() : 1u);
-    plan.threads = static_cast<unsigned>(std::min<std::uint64_t>(threads, runBlocks));
+    if (plan.generator == Generator::Lcg32)
+        plan.threads = 1;
+    else if (o.threads)
+        plan.threads = static_cast<unsigned>(std::min<std::uint64_t>(*o.threads, runBlocks));
+    else
+        plan.threads = DefaultThreads(UsableCores(), std::getenv("SLURM_CPUS_PER_TASK"), runBlocks);
     return {};
 }
 
@@ -198,7 +225,15 @@ std::string RunPhilox(const RunPlan& plan, Counts& counts, std::atomic<std::uint
 
 RunResult Run(const RunPlan& plan, const std::function<void(std::uint64_t)>& progress) {
     const auto start = std::chrono::steady_clock::now();
-    const unsigned threads = std::max(1u, plan.threads);
+    const bool lcg32 = plan.generator == Generator::Lcg32;
+    if (lcg32 && plan.blocks.first != 0) {
+        RunResult refused;
+        refused.error = "an lcg32 run is one stream from block 0; it cannot start at block " +
+                        std::to_string(plan.blocks.first);
+        return refused;
+    }
+    // One lcg32 stream on several threads would count every decay once on each.
+    const unsigned threads = lcg32 ? 1u : std::max(1u, plan.threads);
     std::vector<Counts> counts(threads, Counts{});
     std::vector<std::string> errors(threads);
     std::atomic<std::uint64_t> done{0};

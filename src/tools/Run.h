@@ -37,7 +37,7 @@ struct RunPlan {
     std::uint64_t decays = 0;      // of the whole run
     std::uint64_t blockDecays = 0; // one simulated second
     BlockRange blocks;             // the blocks this run makes
-    unsigned threads = 1;
+    unsigned threads = 1;          // philox; an lcg32 run is one stream on one thread
 };
 
 // Decays in one simulated second: the model's ticks per second of its decays per tick.
@@ -50,10 +50,22 @@ std::uint64_t DecaysInBlocks(std::uint64_t decays, std::uint64_t blockDecays, Bl
 // The processors this program may run on (its affinity, as a batch system sets it).
 unsigned UsableCores();
 
+// The threads of a philox run without --threads: the usable cores, at most the value of
+// SLURM_CPUS_PER_TASK when that is a whole number above 0 (a batch system that does not
+// pin its tasks to their cores still says how many they have), and at most the blocks.
+unsigned DefaultThreads(unsigned usableCores, const char* slurmCpusPerTask, std::uint64_t blocks);
+
+// The refusal of a detector that the run cannot measure (the source inside its bounding
+// sphere), or an empty text.
+std::string CheckGeometry(const sim::DetectorGeometry& geometry);
+
 // The run that the options ask for, with the seed chosen; the error when it cannot be
-// made: the source inside the detector, blocks beyond the run, or an lcg32 run that is
-// certain to outlast the period.
+// made: the source inside the detector, blocks beyond the run, an lcg32 run on more than
+// one thread or in blocks, or one that is certain to outlast the period.
 std::string MakePlan(const Options& options, std::uint32_t seed, RunPlan& plan);
+
+// The refusal of an lcg32 run that is certain to outlast the period, or an empty text.
+std::string CheckLcg32Length(Generator generator, std::uint64_t decays);
 
 // Adds a block's spectrum to the counts.
 void AddSpectrum(Counts& counts, const sim::Spectrum& spectrum);
@@ -65,7 +77,9 @@ struct RunResult {
     std::string error; // the run stopped: an lcg32 run found to outlast the period
 };
 
-// Runs the plan on its threads. `progress`, when given, is called on the calling thread
+// Runs the plan on its threads (lcg32 on one, whatever the plan says; an lcg32 plan that
+// does not start at block 0 is refused, as its stream would not be the run's).
+// `progress`, when given, is called on the calling thread
 // some four times a second with the decays done.
 RunResult Run(const RunPlan& plan, const std::function<void(std::uint64_t)>& progress = {});
 

@@ -1,6 +1,7 @@
 // The batch tool's command line.
 
 #include "tools/SimCli.h"
+#include "tools/Version.h"
 
 #include "model/Measurement.h"
 #include "platform/Numbers.h"
@@ -11,10 +12,6 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
-
-#ifndef PELZAMO_VERSION
-#define PELZAMO_VERSION "unknown"
-#endif
 
 namespace simcli {
 
@@ -99,78 +96,203 @@ WholeResult ReadWhole(std::string_view text, std::uint64_t factor, std::uint64_t
     return {Whole::Ok, static_cast<std::uint64_t>(value)};
 }
 
-// A whole number from low to high; the error names the option and the range.
-std::optional<std::uint64_t> ReadWholeOption(std::string_view option, std::string_view text,
-                                             std::uint64_t low, std::uint64_t high,
-                                             std::string& error) {
+// A whole number from low to high, or the refusal.
+std::optional<std::uint64_t> ReadWholeValue(std::string_view text, std::uint64_t low,
+                                            std::uint64_t high, std::string& why) {
     const WholeResult r = ReadWhole(text, 1, high);
     if (r.status == Whole::NotANumber) {
-        error = "option " + std::string(option) + ": " + Quoted(text) + " is not a number";
+        why = Quoted(text) + " is not a number";
         return std::nullopt;
     }
     if (r.status != Whole::Ok || r.value < low) {
-        error = "option " + std::string(option) + ": " + Quoted(text) +
-                " is not a whole number from " + std::to_string(low) + " to " +
-                std::to_string(high);
+        why = Quoted(text) + " is not a whole number from " + std::to_string(low) + " to " +
+              std::to_string(high);
         return std::nullopt;
     }
     return r.value;
-}
-
-// A finite number; the error names the option.
-std::optional<double> ReadNumber(std::string_view option, std::string_view text,
-                                 std::string& error) {
-    const std::optional<double> value = platform::ParseFloat(text);
-    if (!value || !std::isfinite(*value)) {
-        error = "option " + std::string(option) + ": " + Quoted(text) + " is not a number";
-        return std::nullopt;
-    }
-    return value;
-}
-
-std::optional<double> ReadPositive(std::string_view option, std::string_view text,
-                                   std::string& error) {
-    const std::optional<double> value = ReadNumber(option, text, error);
-    if (value && !(*value > 0)) {
-        error = "option " + std::string(option) + ": " + Quoted(text) + " must be above 0";
-        return std::nullopt;
-    }
-    return value;
 }
 
 // --- The options ------------------------------------------------------------------------
 
 enum class Mode { Run = 1, Merge = 2, Both = 3 };
 
-struct OptionInfo {
+// How an option's value is read and checked.
+enum class Kind {
+    Flag,        // no value
+    Whole,       // a whole number from `low` to `high`
+    Ticks,       // seconds: a positive multiple of a tick, and a run that stays exact
+    Number,      // any finite number
+    Positive,    // a finite number above 0
+    NotNegative, // a finite number, 0 or above
+    Choice,      // one of `choices`
+    Blocks,      // FIRST:LAST, whole numbers
+    Time,        // a UTC time
+    FileName,    // a name that is not empty
+};
+
+// An option's value once read.
+struct Value {
+    std::uint64_t whole = 0; // Whole, Ticks (in ticks), Blocks (FIRST)
+    std::uint64_t last = 0;  // Blocks
+    double number = 0;       // Number, Positive, NotNegative
+    std::int64_t time = 0;   // Time
+    std::size_t choice = 0;  // Choice: the index in `choices`
+    std::string_view text;   // FileName
+};
+
+// One option: its names, where it applies, its value and what it sets.
+struct OptionRow {
     std::string_view name;  // long form
     std::string_view brief; // short form, or empty
-    bool takesValue;
     Mode modes;
+    Kind kind;
+    std::uint64_t low; // Whole, Blocks: the range
+    std::uint64_t high;
+    std::array<std::string_view, 3> choices; // Choice: the words, the unused ones empty
+    void (*apply)(Options&, const Value&);
 };
 
-constexpr OptionInfo KnownOptions[] = {
-    {"--help", "-h", false, Mode::Both},   {"--version", "", false, Mode::Both},
-    {"--seconds", "", true, Mode::Run},    {"--decays", "", true, Mode::Run},
-    {"--seed", "", true, Mode::Run},       {"--distance", "", true, Mode::Run},
-    {"--height", "", true, Mode::Run},     {"--radius", "", true, Mode::Run},
-    {"--resolution", "", true, Mode::Run}, {"--generator", "", true, Mode::Run},
-    {"--threads", "", true, Mode::Run},    {"--blocks", "", true, Mode::Run},
-    {"--start-time", "", true, Mode::Run}, {"--format", "", true, Mode::Both},
-    {"--output", "-o", true, Mode::Both},
-};
+constexpr std::uint64_t MaxSeed = 4294967295u;
 
-const OptionInfo* FindOption(std::string_view name) {
-    for (const OptionInfo& info : KnownOptions)
-        if (name == info.name || (!info.brief.empty() && name == info.brief)) return &info;
+// One row an option, its setter under it.
+// clang-format off
+constexpr OptionRow Rows[] = {
+    {"--help", "-h", Mode::Both, Kind::Flag, 0, 0, {},
+        [](Options& o, const Value&) { o.help = true; }},
+    {"--version", "", Mode::Both, Kind::Flag, 0, 0, {},
+        [](Options& o, const Value&) { o.version = true; }},
+    {"--seconds", "", Mode::Run, Kind::Ticks, 0, 0, {},
+        [](Options& o, const Value& v) { o.ticks = v.whole; }},
+    {"--decays", "", Mode::Run, Kind::Whole, 1, MaxDecays, {},
+        [](Options& o, const Value& v) { o.decays = v.whole; }},
+    {"--seed", "", Mode::Run, Kind::Whole, 0, MaxSeed, {},
+        [](Options& o, const Value& v) { o.seed = static_cast<std::uint32_t>(v.whole); }},
+    {"--distance", "", Mode::Run, Kind::Number, 0, 0, {},
+        [](Options& o, const Value& v) { o.distance = v.number; }},
+    {"--height", "", Mode::Run, Kind::Positive, 0, 0, {},
+        [](Options& o, const Value& v) { o.height = v.number; }},
+    {"--radius", "", Mode::Run, Kind::Positive, 0, 0, {},
+        [](Options& o, const Value& v) { o.radius = v.number; }},
+    {"--resolution", "", Mode::Run, Kind::NotNegative, 0, 0, {},
+        [](Options& o, const Value& v) { o.resolution = v.number; }},
+    {"--generator", "", Mode::Run, Kind::Choice, 0, 0, {"lcg32", "philox"},
+        [](Options& o, const Value& v) { o.generator = static_cast<Generator>(v.choice); }},
+    {"--threads", "", Mode::Run, Kind::Whole, 1, MaxThreads, {},
+        [](Options& o, const Value& v) { o.threads = static_cast<unsigned>(v.whole); }},
+    {"--blocks", "", Mode::Run, Kind::Blocks, 0, MaxDecays, {},
+        [](Options& o, const Value& v) { o.blocks = BlockRange{v.whole, v.last}; }},
+    {"--start-time", "", Mode::Run, Kind::Time, 0, 0, {},
+        [](Options& o, const Value& v) { o.startTime = v.time; }},
+    {"--files-from", "", Mode::Merge, Kind::FileName, 0, 0, {},
+        [](Options& o, const Value& v) { o.filesFrom = std::string(v.text); }},
+    {"--partial", "", Mode::Merge, Kind::Flag, 0, 0, {},
+        [](Options& o, const Value&) { o.partial = true; }},
+    {"--format", "", Mode::Both, Kind::Choice, 0, 0, {"csv", "spe", "n42"},
+        [](Options& o, const Value& v) { o.format = static_cast<OutputFormat>(v.choice); }},
+    {"--output", "-o", Mode::Both, Kind::FileName, 0, 0, {},
+        [](Options& o, const Value& v) { o.output = std::string(v.text); }},
+};
+// clang-format on
+static_assert(static_cast<int>(Generator::Lcg32) == 0 && static_cast<int>(Generator::Philox) == 1);
+static_assert(static_cast<int>(OutputFormat::Csv) == 0 && static_cast<int>(OutputFormat::N42) == 2);
+
+const OptionRow* FindOption(std::string_view name) {
+    for (const OptionRow& row : Rows)
+        if (name == row.name || (!row.brief.empty() && name == row.brief)) return &row;
     return nullptr;
 }
 
-std::optional<OutputFormat> FormatNamed(std::string_view name) {
-    if (name == "csv") return OutputFormat::Csv;
-    if (name == "spe") return OutputFormat::Spe;
-    if (name == "n42") return OutputFormat::N42;
-    return std::nullopt;
+// "is neither lcg32 nor philox", "is none of csv, spe and n42".
+std::string NotAChoice(const OptionRow& row) {
+    std::vector<std::string_view> words;
+    for (std::string_view word : row.choices)
+        if (!word.empty()) words.push_back(word);
+    if (words.size() == 2)
+        return "is neither " + std::string(words[0]) + " nor " + std::string(words[1]);
+    std::string text = "is none of ";
+    for (std::size_t i = 0; i < words.size(); ++i)
+        text += std::string(i == 0                  ? ""
+                            : i + 1 == words.size() ? " and "
+                                                    : ", ") +
+                std::string(words[i]);
+    return text;
+}
+
+// Reads the value of `row` from `text`; the refusal, or an empty text.
+std::string ReadValue(const OptionRow& row, std::string_view text, Value& v) {
+    const std::string shown = Quoted(text);
+    std::string why;
+    switch (row.kind) {
+    case Kind::Flag:
+        return {};
+    case Kind::Whole: {
+        const auto value = ReadWholeValue(text, row.low, row.high, why);
+        if (value) v.whole = *value;
+        return why;
+    }
+    case Kind::Ticks: {
+        // A whole number of ticks, as the detector window counts time, and a decay count
+        // that stays exact.
+        const auto perTick = static_cast<std::uint64_t>(model::DecaysPerTick(sim::EventsPerTick));
+        const WholeResult ticks = ReadWhole(text, model::TicksPerSecond, MaxDecays / perTick);
+        switch (ticks.status) {
+        case Whole::NotANumber:
+            return shown + " is not a number";
+        case Whole::Negative:
+            return shown + " must be above 0";
+        case Whole::NotWhole:
+            return shown + " is not a multiple of " +
+                   platform::FormatFloat(model::Defaults::TickLength / 1000.0) + " s";
+        case Whole::TooLarge:
+            return shown + " is too long";
+        case Whole::Ok:
+            break;
+        }
+        if (ticks.value == 0) return shown + " must be above 0";
+        v.whole = ticks.value;
+        return {};
+    }
+    case Kind::Number:
+    case Kind::Positive:
+    case Kind::NotNegative: {
+        const std::optional<double> value = platform::ParseFloat(text);
+        if (!value || !std::isfinite(*value)) return shown + " is not a number";
+        if (row.kind == Kind::Positive && !(*value > 0)) return shown + " must be above 0";
+        if (row.kind == Kind::NotNegative && *value < 0) return shown + " must not be negative";
+        v.number = *value;
+        return {};
+    }
+    case Kind::Choice:
+        for (std::size_t i = 0; i < row.choices.size(); ++i)
+            if (!row.choices[i].empty() && text == row.choices[i]) {
+                v.choice = i;
+                return {};
+            }
+        return shown + " " + NotAChoice(row);
+    case Kind::Blocks: {
+        const std::size_t colon = text.find(':');
+        if (colon == std::string_view::npos) return shown + " is not FIRST:LAST";
+        const auto first = ReadWholeValue(text.substr(0, colon), row.low, row.high, why);
+        if (!first) return why;
+        const auto last = ReadWholeValue(text.substr(colon + 1), row.low, row.high, why);
+        if (!last) return why;
+        if (*first > *last) return shown + " has FIRST above LAST";
+        v.whole = *first;
+        v.last = *last;
+        return {};
+    }
+    case Kind::Time: {
+        const auto time = ParseIsoTime(text);
+        if (!time) return shown + " is not a UTC time such as 2026-12-08T15:08:54Z";
+        v.time = *time;
+        return {};
+    }
+    case Kind::FileName:
+        if (text.empty()) return "the file name is empty";
+        v.text = text;
+        return {};
+    }
+    return {};
 }
 
 // The format that the output file's extension names (.csv, .spe, .n42, any case).
@@ -182,159 +304,82 @@ std::optional<OutputFormat> FormatOfExtension(std::string_view path) {
     std::string extension(name.substr(dot + 1));
     for (char& c : extension)
         if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return FormatNamed(extension);
-}
-
-// Applies one option with its value; returns false with the error set.
-bool ApplyOption(Options& o, std::string_view name, std::string_view text, std::string& error) {
-    if (name == "--help") {
-        o.help = true;
-    } else if (name == "--version") {
-        o.version = true;
-    } else if (name == "--seconds") {
-        if (o.decays) {
-            error = "options --seconds and --decays exclude each other";
-            return false;
-        }
-        // A whole number of ticks, as the detector window counts time, and a decay count
-        // that stays exact.
-        const std::uint64_t perTick =
-            static_cast<std::uint64_t>(model::DecaysPerTick(sim::EventsPerTick));
-        const WholeResult ticks = ReadWhole(text, model::TicksPerSecond, MaxDecays / perTick);
-        const std::string shown = "option --seconds: " + Quoted(text);
-        switch (ticks.status) {
-        case Whole::NotANumber:
-            error = shown + " is not a number";
-            return false;
-        case Whole::Negative:
-            error = shown + " must be above 0";
-            return false;
-        case Whole::NotWhole:
-            error = shown + " is not a multiple of " +
-                    platform::FormatFloat(model::Defaults::TickLength / 1000.0) + " s";
-            return false;
-        case Whole::TooLarge:
-            error = shown + " is too long";
-            return false;
-        case Whole::Ok:
-            break;
-        }
-        if (ticks.value == 0) {
-            error = shown + " must be above 0";
-            return false;
-        }
-        o.ticks = ticks.value;
-    } else if (name == "--decays") {
-        if (o.ticks) {
-            error = "options --seconds and --decays exclude each other";
-            return false;
-        }
-        const auto value = ReadWholeOption(name, text, 1, MaxDecays, error);
-        if (!value) return false;
-        o.decays = *value;
-    } else if (name == "--seed") {
-        const auto value = ReadWholeOption(name, text, 0, 4294967295u, error);
-        if (!value) return false;
-        o.seed = static_cast<std::uint32_t>(*value);
-    } else if (name == "--distance") {
-        const auto value = ReadNumber(name, text, error);
-        if (!value) return false;
-        o.distance = *value;
-    } else if (name == "--height" || name == "--radius") {
-        const auto value = ReadPositive(name, text, error);
-        if (!value) return false;
-        (name == "--height" ? o.height : o.radius) = *value;
-    } else if (name == "--resolution") {
-        const auto value = ReadNumber(name, text, error);
-        if (!value) return false;
-        if (*value < 0) {
-            error = "option --resolution: " + Quoted(text) + " must not be negative";
-            return false;
-        }
-        o.resolution = *value;
-    } else if (name == "--generator") {
-        if (text == "lcg32") {
-            o.generator = Generator::Lcg32;
-        } else if (text == "philox") {
-            o.generator = Generator::Philox;
-        } else {
-            error = "option --generator: " + Quoted(text) + " is neither lcg32 nor philox";
-            return false;
-        }
-    } else if (name == "--threads") {
-        const auto value = ReadWholeOption(name, text, 1, MaxThreads, error);
-        if (!value) return false;
-        o.threads = static_cast<unsigned>(*value);
-    } else if (name == "--blocks") {
-        const std::size_t colon = text.find(':');
-        if (colon == std::string_view::npos) {
-            error = "option --blocks: " + Quoted(text) + " is not FIRST:LAST";
-            return false;
-        }
-        const auto first = ReadWholeOption(name, text.substr(0, colon), 0, MaxDecays, error);
-        if (!first) return false;
-        const auto last = ReadWholeOption(name, text.substr(colon + 1), 0, MaxDecays, error);
-        if (!last) return false;
-        if (*first > *last) {
-            error = "option --blocks: " + Quoted(text) + " has FIRST above LAST";
-            return false;
-        }
-        o.blocks = BlockRange{*first, *last};
-    } else if (name == "--start-time") {
-        o.startTime = ParseIsoTime(text);
-        if (!o.startTime) {
-            error = "option --start-time: " + Quoted(text) +
-                    " is not a UTC time such as 2026-12-08T15:08:54Z";
-            return false;
-        }
-    } else if (name == "--format") {
-        const auto format = FormatNamed(text);
-        if (!format) {
-            error = "option --format: " + Quoted(text) + " is none of csv, spe and n42";
-            return false;
-        }
-        o.format = *format;
-    } else { // --output
-        if (text.empty()) {
-            error = "option --output: the file name is empty";
-            return false;
-        }
-        o.output = std::string(text);
-    }
-    return true;
+    const OptionRow& format = *FindOption("--format");
+    for (std::size_t i = 0; i < format.choices.size(); ++i)
+        if (extension == format.choices[i]) return static_cast<OutputFormat>(i);
+    return std::nullopt;
 }
 
 // The checks that need every option.
 std::string CheckTogether(Options& o, bool formatGiven) {
-    if (o.merge && o.inputs.empty() && !o.help && !o.version)
+    if (o.merge && o.inputs.empty() && o.filesFrom.empty() && !o.help && !o.version)
         return "merge needs at least one spectrum file";
     if (const auto implied = FormatOfExtension(o.output)) {
         if (formatGiven && *implied != o.format)
             return "the --format contradicts the extension of the output file " + Quoted(o.output);
         o.format = *implied;
     }
-    if (o.generator == Generator::Lcg32) {
-        if (o.threads && *o.threads > 1)
-            return "--generator lcg32 is one stream and runs on one thread; --threads above 1 "
-                   "needs --generator philox";
-        if (o.blocks)
-            return "--generator lcg32 is one stream that cannot be sliced; --blocks needs "
-                   "--generator philox";
-    }
-    return {};
+    return CheckGenerator(o);
 }
 
 } // namespace
+
+std::string CheckGenerator(const Options& o) {
+    if (o.generator != Generator::Lcg32) return {};
+    if (o.threads && *o.threads > 1)
+        return "--generator lcg32 is one stream and runs on one thread; --threads above 1 "
+               "needs --generator philox";
+    if (o.blocks)
+        return "--generator lcg32 is one stream that cannot be sliced; --blocks needs "
+               "--generator philox";
+    return {};
+}
 
 const char* GeneratorName(Generator generator) {
     return generator == Generator::Philox ? "philox" : "lcg32";
 }
 
+bool ToStandardOutput(const Options& options) {
+    return options.output.empty() || options.output == "-";
+}
+
 std::string Quoted(std::string_view text) {
     std::string quoted(1, '\'');
-    quoted.append(text);
+    for (char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == '\\') {
+            quoted += "\\\\";
+        } else if (c == '\n') {
+            quoted += "\\n";
+        } else if (c == '\t') {
+            quoted += "\\t";
+        } else if (c == '\r') {
+            quoted += "\\r";
+        } else if (byte < 0x20 || byte == 0x7f) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\x%02x", byte);
+            quoted += escaped;
+        } else {
+            quoted.push_back(c);
+        }
+    }
     quoted.push_back('\'');
     return quoted;
+}
+
+std::string ApplyValue(Options& options, std::string_view option, std::string_view text) {
+    const OptionRow* row = FindOption(option);
+    if (!row) return "is not an option";
+    Value value;
+    if (std::string why = ReadValue(*row, text, value); !why.empty()) return why;
+    row->apply(options, value);
+    return {};
+}
+
+std::string CheckStartTime(std::int64_t start, std::int64_t now) {
+    if (start <= now) return {};
+    return Quoted(IsoTime(start)) + " is later than the clock (" + IsoTime(now) +
+           "): a measurement cannot start in the future";
 }
 
 ParseResult ParseArguments(const std::vector<std::string_view>& args) {
@@ -346,7 +391,10 @@ ParseResult ParseArguments(const std::vector<std::string_view>& args) {
         i = 1;
     }
     const Mode mode = o.merge ? Mode::Merge : Mode::Run;
-    std::vector<const OptionInfo*> given;
+    std::vector<const OptionRow*> given;
+    const auto wasGiven = [&](std::string_view name) {
+        return std::find(given.begin(), given.end(), FindOption(name)) != given.end();
+    };
     bool onlyFiles = false; // after "--"
     for (; i < args.size(); ++i) {
         std::string_view name = args[i];
@@ -376,75 +424,102 @@ ParseResult ParseArguments(const std::vector<std::string_view>& args) {
             name = name.substr(0, 2);
             hasValue = true;
         }
-        const OptionInfo* option = FindOption(name);
+        const OptionRow* option = FindOption(name);
         if (!option) {
             result.error = "unknown option " + Quoted(name);
             return result;
         }
+        const std::string named = "option " + std::string(option->name);
         if ((static_cast<int>(option->modes) & static_cast<int>(mode)) == 0) {
-            result.error = "option " + std::string(option->name) + " does not apply to merge";
+            result.error =
+                named + (o.merge ? " does not apply to merge" : " applies only to merge");
             return result;
         }
         if (std::find(given.begin(), given.end(), option) != given.end()) {
-            result.error = "option " + std::string(option->name) + " is given twice";
+            result.error = named + " is given twice";
             return result;
         }
         given.push_back(option);
-        if (!option->takesValue && hasValue) {
-            result.error = "option " + std::string(option->name) + " takes no value";
+        if (wasGiven("--seconds") && wasGiven("--decays")) {
+            result.error = "options --seconds and --decays exclude each other";
             return result;
         }
-        if (option->takesValue && !hasValue) {
+        const bool takesValue = option->kind != Kind::Flag;
+        if (!takesValue && hasValue) {
+            result.error = named + " takes no value";
+            return result;
+        }
+        if (takesValue && !hasValue) {
             if (i + 1 == args.size()) {
-                result.error = "option " + std::string(option->name) + " needs a value";
+                result.error = named + " needs a value";
                 return result;
             }
             value = args[++i];
         }
-        if (!ApplyOption(o, option->name, value, result.error)) return result;
+        Value read;
+        if (std::string why = ReadValue(*option, value, read); !why.empty()) {
+            result.error = named + ": " + why;
+            return result;
+        }
+        option->apply(o, read);
     }
-    const bool formatGiven =
-        std::find(given.begin(), given.end(), FindOption("--format")) != given.end();
-    result.error = CheckTogether(o, formatGiven);
+    result.error = CheckTogether(o, wasGiven("--format"));
     return result;
 }
 
 std::string Usage() {
     const auto perTick = model::DecaysPerTick(sim::EventsPerTick);
     const std::string tick = platform::FormatFloat(model::Defaults::TickLength / 1000.0);
+    const Options defaults;
+    const auto shown = [](double value) { return platform::FormatFloat(value); };
     return "Usage: pelzamo-sim [OPTION]...\n"
-           "  or:  pelzamo-sim merge [-o FILE] [--format F] FILE...\n"
+           "  or:  pelzamo-sim merge [--partial] [-o FILE] [--format F] [--files-from LIST]\n"
+           "                         FILE...\n"
            "Simulate the gamma spectrum of the built-in source (0.662, 2.56 and 3.75 MeV) in\n"
            "the sodium-iodide detector of Pelzamo2007 and write its 4096 channels; or sum\n"
            "the spectrum files of one run made in slices.\n"
            "\n"
            "Run:\n"
            "      --seconds S          simulated time in s, a multiple of " +
-           tick + " (default 10);\n" + "                           a second is " +
-           std::to_string(model::TicksPerSecond) + " ticks of " + std::to_string(perTick) +
+           tick + " (default " + std::to_string(DefaultSeconds) + ");\n" +
+           "                           a second is " + std::to_string(model::TicksPerSecond) +
+           " ticks of " + std::to_string(perTick) +
            " decays\n"
            "      --decays N           the number of decays instead of a time\n"
-           "      --seed N             seed, 0 to 4294967295 (default: from the clock)\n"
-           "      --distance CM        source to detector as shown on the bench (default 8.5)\n"
+           "      --seed N             seed, 0 to " +
+           std::to_string(MaxSeed) +
+           " (default: from the clock)\n"
+           "      --distance CM        source to detector as shown on the bench (default " +
+           shown(defaults.distance) +
+           ")\n"
            "      --height CM          half-length of the crystal, which spans twice this\n"
-           "                           height (default 3)\n"
-           "      --radius CM          radius of the crystal (default 3)\n"
-           "      --resolution KEV     twice the standard deviation at 1 MeV (default 20)\n"
+           "                           height (default " +
+           shown(defaults.height) +
+           ")\n"
+           "      --radius CM          radius of the crystal (default " +
+           shown(defaults.radius) +
+           ")\n"
+           "      --resolution KEV     twice the standard deviation at 1 MeV (default " +
+           shown(defaults.resolution) +
+           ")\n"
            "      --generator G        lcg32 (default): the detector window's generator,\n"
            "                           one stream with a period of 2^32 draws (some 10^9\n"
            "                           decays); philox: Philox4x32-10, each block of decays\n"
            "                           its own stream, for runs of any length\n"
-           "      --threads N          threads for philox (default: every core the program\n"
-           "                           may use); the spectrum does not depend on N\n"
+           "      --threads N          threads for philox (default: the cores the program\n"
+           "                           may use, at most SLURM_CPUS_PER_TASK when that is\n"
+           "                           set, and at most the blocks); the spectrum does not\n"
+           "                           depend on N\n"
            "      --blocks FIRST:LAST  only blocks FIRST to LAST (philox); block k is the\n"
            "                           k-th simulated second of the run, counted from 0\n"
            "      --start-time T       start of the measurement written to the file, such\n"
-           "                           as 2026-12-08T15:08:54Z (default: now)\n"
+           "                           as 2026-12-08T15:08:54Z, not later than now\n"
+           "                           (default: now)\n"
            "\n"
            "Output:\n"
-           "  -o, --output FILE        write to FILE (default: standard output); an existing\n"
-           "                           FILE must be a regular file, and is replaced only\n"
-           "                           once the spectrum is complete\n"
+           "  -o, --output FILE        write to FILE; - or none: standard output. An\n"
+           "                           existing FILE must be a regular file, and is replaced\n"
+           "                           only once the spectrum is complete\n"
            "      --format F           csv (channel,counts), spe (IAEA ASCII) or n42 (ANSI\n"
            "                           N42.42-2011 XML); by default the extension of FILE\n"
            "                           (.csv, .spe, .n42), else csv\n"
@@ -452,18 +527,31 @@ std::string Usage() {
            "      --version            show the version and exit\n"
            "\n"
            "Merge:\n"
-           "  pelzamo-sim merge sums SPE files that slices of one philox run wrote with\n"
-           "  --blocks: same geometry, resolution, generator, seed, length and program\n"
-           "  version, and no block twice. Slices that together make every block merge into\n"
-           "  the file that the whole run writes with the same --start-time.\n"
+           "  pelzamo-sim merge sums the SPE or N42 files that slices of one philox run\n"
+           "  wrote with --blocks: same geometry, resolution, generator, seed, length and\n"
+           "  program version, and no block twice. Slices that together make every block\n"
+           "  merge into the file that the whole run writes with the same --start-time. A\n"
+           "  set that lacks blocks is refused, naming them.\n"
+           "      --partial            merge a set that lacks blocks; the file names the\n"
+           "                           missing blocks and merges later with the rest\n"
+           "      --files-from LIST    read the names of the files from LIST, one a line\n"
+           "                           (- for standard input), as well as any FILE given\n"
            "\n"
            "A summary goes to standard error, and a progress line when it is a terminal.\n"
            "Exit status: 0 on success; 2 when an argument or input file is refused or the\n"
            "output cannot be written, with one line on standard error and no file touched.\n";
 }
 
+std::string_view Version() {
+    return PELZAMO_VERSION;
+}
+
+std::string ProgramName() {
+    return "pelzamo-sim " + std::string(Version());
+}
+
 std::string VersionText() {
-    return "pelzamo-sim (Pelzamo2007) " PELZAMO_VERSION "\n";
+    return "pelzamo-sim (Pelzamo2007) " + std::string(Version()) + "\n";
 }
 
 std::string IsoTime(std::int64_t unixTime) {

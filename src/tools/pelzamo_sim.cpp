@@ -1,5 +1,5 @@
 // pelzamo-sim: simulates a spectrum without a window and writes it as CSV, SPE or N42;
-// or merges the SPE files of the slices of one run.
+// or merges the SPE and N42 files of the slices of one run.
 
 #include "tools/Console.h"
 #include "tools/OutputFile.h"
@@ -13,11 +13,15 @@
 #include "simulation/Random.h"
 #include "simulation/Source.h"
 
+#include <cerrno>
 #include <chrono>
 #include <cmath>
+#include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 #include <filesystem>
+#include <fstream>
 #include <iostream>
 #include <memory>
 #include <sstream>
@@ -35,18 +39,36 @@ int Fail(const std::string& message) {
     return ExitRefused;
 }
 
-// Writes the record to the output file, or to standard output without one.
+// Judges the output before anything is simulated or read: the file that -o names, or
+// standard output, which must be open.
+int CheckOutput(const simcli::Options& options) {
+    if (simcli::ToStandardOutput(options)) {
+        if (!simcli::StandardOutputOpen()) return Fail("cannot write: standard output is closed");
+        return 0;
+    }
+    simcli::OutputTarget target;
+    if (const std::string error = simcli::ResolveOutput(options.output, target); !error.empty())
+        return Fail(error);
+    return 0;
+}
+
+// Writes the record to the output file, or to standard output. A pipe whose reader has
+// gone is an error like any other (SIGPIPE is ignored, so the write returns EPIPE).
 int Write(const simcli::Options& options, const simcli::SpectrumRecord& record) {
     std::ostringstream text;
     simcli::WriteFormat(text, record, options.format);
-    if (!options.output.empty()) {
+    if (!simcli::ToStandardOutput(options)) {
         if (const std::string error = simcli::WriteOutput(options.output, text.str());
             !error.empty())
             return Fail(error);
-    } else {
-        std::cout << text.str() << std::flush;
-        if (!std::cout) return Fail("cannot write to standard output");
+        return 0;
     }
+    const std::string content = text.str();
+    errno = 0;
+    if (std::fwrite(content.data(), 1, content.size(), stdout) != content.size() ||
+        std::fflush(stdout) != 0)
+        return Fail(std::string("cannot write to standard output: ") +
+                    (errno != 0 ? std::strerror(errno) : "write error"));
     return 0;
 }
 
@@ -91,15 +113,16 @@ int RunSimulation(const simcli::Options& options) {
     const std::uint32_t seed = options.seed ? *options.seed : clock.Seed();
     const std::int64_t startTime = options.startTime ? *options.startTime : std::time(nullptr);
 
+    if (options.startTime)
+        if (const std::string why = simcli::CheckStartTime(*options.startTime, std::time(nullptr));
+            !why.empty())
+            return Fail("option --start-time: " + why);
+
     simcli::RunPlan plan;
     if (const std::string error = simcli::MakePlan(options, seed, plan); !error.empty())
         return Fail(error);
     // Refuse an output that cannot be written before anything is simulated.
-    if (!options.output.empty()) {
-        simcli::OutputTarget target;
-        if (const std::string error = simcli::ResolveOutput(options.output, target); !error.empty())
-            return Fail(error);
-    }
+    if (const int status = CheckOutput(options)) return status;
 
     const std::uint64_t decays = simcli::DecaysInBlocks(plan.decays, plan.blockDecays, plan.blocks);
     ProgressLine progress(decays);
@@ -134,33 +157,53 @@ int RunSimulation(const simcli::Options& options) {
 }
 
 int RunMerge(const simcli::Options& options) {
-    // An SPE file of this tool is some 60 kB; far larger is not one.
+    // An N42 file of this tool is some 70 kB, an SPE file some 60 kB; far larger is not one.
     constexpr std::size_t MaxInputBytes = 16u * 1024u * 1024u;
-    if (!options.output.empty()) {
-        simcli::OutputTarget target;
-        if (const std::string error = simcli::ResolveOutput(options.output, target); !error.empty())
-            return Fail(error);
-    }
-    std::vector<simcli::SpectrumRecord> records(options.inputs.size());
-    for (std::size_t i = 0; i < options.inputs.size(); ++i) {
-        const std::string& name = options.inputs[i];
+    if (const int status = CheckOutput(options)) return status;
+    const std::int64_t now = std::time(nullptr);
+    // One file at a time: read, checked, added to the sum and dropped.
+    simcli::Merger merger;
+    simcli::SpectrumRecord record;
+    const auto add = [&](const std::string& name) {
         const std::string shown = simcli::Quoted(name);
         const std::filesystem::path path = simcli::PathOfArgument(name);
         std::error_code missing;
         if (!std::filesystem::exists(path, missing)) return Fail("cannot read " + shown);
         const std::optional<std::string> text = platform::ReadRegularFile(path, MaxInputBytes);
         if (!text) return Fail("cannot read " + shown + ": not a regular file of at most 16 MiB");
-        if (const std::string error = simcli::ReadSpe(*text, records[i]); !error.empty())
+        if (const std::string error = simcli::ReadSpectrumFile(*text, record, now); !error.empty())
             return Fail(shown + ": " + error);
+        if (const std::string error = merger.Add(record, name); !error.empty()) return Fail(error);
+        return 0;
+    };
+    for (const std::string& name : options.inputs)
+        if (const int status = add(name)) return status;
+    if (!options.filesFrom.empty()) {
+        std::ifstream file;
+        const bool fromInput = options.filesFrom == "-";
+        if (!fromInput) file.open(simcli::PathOfArgument(options.filesFrom));
+        std::istream& list = fromInput ? std::cin : file;
+        if (!list)
+            return Fail("cannot read the list of files " + simcli::Quoted(options.filesFrom));
+        for (std::string name; std::getline(list, name);)
+            if (!name.empty())
+                if (const int status = add(name)) return status;
+        if (list.bad())
+            return Fail("cannot read the list of files " + simcli::Quoted(options.filesFrom));
     }
     simcli::SpectrumRecord merged;
-    if (const std::string error = simcli::Merge(records, merged, options.inputs); !error.empty())
+    if (const std::string error = merger.Finish(options.partial, merged); !error.empty())
         return Fail(error);
     if (const int status = Write(options, merged)) return status;
-    std::cerr << "pelzamo-sim: merged " << records.size() << " files: blocks "
-              << simcli::FormatBlocks(merged.blocks) << " of "
-              << simcli::BlockCount(merged.runDecays, merged.blockDecays) << ", "
-              << simcli::RecordDecays(merged) << " decays\n";
+    const std::uint64_t blockCount = simcli::BlockCount(merged.runDecays, merged.blockDecays);
+    std::cerr << "pelzamo-sim: merged " << merger.Files()
+              << (merger.Files() == 1 ? " file: blocks " : " files: blocks ")
+              << simcli::FormatBlocks(merged.blocks) << " of " << blockCount << ", "
+              << simcli::RecordDecays(merged) << " decays";
+    if (merged.partial)
+        std::cerr << "; a partial merge, without blocks "
+                  << simcli::FormatBlocks(simcli::MissingBlocks(merged.blocks, blockCount));
+    std::cerr << '\n';
     return 0;
 }
 
@@ -168,6 +211,9 @@ int RunMerge(const simcli::Options& options) {
 
 int main(int argc, char** argv) {
     simcli::RemoveTemporaryOnSignals();
+#ifdef SIGPIPE
+    std::signal(SIGPIPE, SIG_IGN); // a closed pipe shows as a write error, reported on one line
+#endif
     simcli::BinaryStandardOutput();
     const std::vector<std::string> arguments = simcli::CommandLineArguments(argc, argv);
     const std::vector<std::string_view> args(arguments.begin(), arguments.end());

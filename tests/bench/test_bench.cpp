@@ -3,10 +3,12 @@
 
 #include "bench/Main.h"
 
-#include "toolkit/Widgets.h"
 #include "strings/LangStrings.h"
+#include "toolkit/Widgets.h"
 
 #include "WindowTestSupport.h"
+
+using windowtest::Ui;
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -47,9 +49,9 @@ public:
                    "S0061=Source\nS0062=Distance from the source (cm)\n"
                    "S0200=Gamma spectroscopy\n");
         file.close();
-        strings::OpenLanguageIni(QDir::toNativeSeparators(file.fileName()).toStdString());
+        strings::Program().ChoosePack(QDir::toNativeSeparators(dir_.path()).toStdString());
     }
-    ~LanguagePack() { strings::CloseLanguageIni(); }
+    ~LanguagePack() { strings::Program().Reset(); }
 
 private:
     QTemporaryDir dir_;
@@ -58,8 +60,9 @@ private:
 // Both windows as after start-up: the detector window laid out, then the bench window
 // shown and activated for the first time with the identifier "abc".
 struct Windows {
-    TForm2 detector{windowtest::Generator()};
-    TForm1 bench;
+    model::Session session{windowtest::Generator(), windowtest::Clock()};
+    TForm2 detector{session};
+    TForm1 bench{session};
 
     bool Start() {
         bench.SetDetector(&detector);
@@ -69,7 +72,7 @@ struct Windows {
         if (!QTest::qWaitFor([this] { return windowtest::LaidOut(detector); })) return false;
         bench.show();
         bench.activateWindow();
-        return QTest::qWaitFor([this] { return bench.Panel1->isVisible(); });
+        return QTest::qWaitFor([this] { return Ui(bench).Panel1->isVisible(); });
     }
     const sim::DetectorGeometry& Geometry() const { return detector.Measurement().Geometry; }
 };
@@ -93,6 +96,7 @@ class TestBench : public QObject {
     Q_OBJECT
 
     windowtest::Environment environment;
+    model::Session session{windowtest::Generator(), windowtest::Clock()};
 
 private slots:
     // Ticks run since the test began.
@@ -101,32 +105,32 @@ private slots:
     void init() { environment.clock.waits = 0; }
 
     void cleanup() {
-        Running = false;
         QCoreApplication::processEvents(); // drops leftover quit requests outside exec
     }
 
     void designLayout() {
-        TForm1 bench;
-        QCOMPARE(bench.Client->size(), QSize(656, 147));
-        QCOMPARE(bench.ScrollBar2->minimum(), 30);
-        QCOMPARE(bench.ScrollBar2->maximum(), 400);
-        QCOMPARE(bench.ScrollBar2->value(), 50);
-        QCOMPARE(bench.Edit1->text(), QStringLiteral("Edit1"));
-        QVERIFY(bench.Panel1->isHidden());
-        QCOMPARE(bench.Shape2->geometry(), QRect(11, 34, 10, 10));
-        QCOMPARE(bench.Image1->size(), QSize(449, 124));
-        QCOMPARE(bench.Sg1->actions().size(), 3);
+        TForm1 bench(session);
+        QCOMPARE(Ui(bench).Client->size(), QSize(656, 147));
+        QCOMPARE(Ui(bench).ScrollBar2->minimum(), 30);
+        QCOMPARE(Ui(bench).ScrollBar2->maximum(), 400);
+        QCOMPARE(Ui(bench).ScrollBar2->value(), 50);
+        QCOMPARE(Ui(bench).Edit1->text(), QStringLiteral("Edit1"));
+        QVERIFY(Ui(bench).Panel1->isHidden());
+        QCOMPARE(Ui(bench).Shape2->geometry(), QRect(11, 34, 10, 10));
+        QCOMPARE(Ui(bench).Image1->size(), QSize(449, 124));
+        QCOMPARE(Ui(bench).Sg1->actions().size(), 3);
         QCOMPARE(bench.menuBar()->actions().size(), 2);
         // The program folder is the executable's, ending in the separator.
         const QString dir = QDir::toNativeSeparators(QCoreApplication::applicationDirPath());
-        QCOMPARE(QString::fromStdString(strings::ProgramDir.string()), dir + QDir::separator());
+        QCOMPARE(QString::fromStdString(strings::Program().ProgramDir().string()),
+                 dir + QDir::separator());
     }
 
     void scalePixels() {
-        TForm1 bench;
-        QVERIFY(QTest::qWaitFor([&] { return !bench.Timer1->isActive(); }));
+        TForm1 bench(session);
+        QVERIFY(QTest::qWaitFor([&] { return !Ui(bench).Timer1->isActive(); }));
         // Drawn from the source centre (16, 39).
-        const QImage& b = bench.Image1->Picture();
+        const QImage& b = Ui(bench).Image1->Picture();
         QCOMPARE(b.size(), QSize(449, 124));
         // The axis on row 109 from x = 16 to 435, where the letter Z, written on its
         // background at (435, 104), covers its last pixel.
@@ -163,19 +167,19 @@ private slots:
         Windows w;
         QVERIFY(w.Start());
         QCOMPARE(w.bench.windowTitle(), QStringLiteral("abc   Gamma spectroscopy"));
-        QCOMPARE(w.bench.Sg1->title(), QStringLiteral("Help"));
-        QCOMPARE(w.bench.Kilps1->text(), QStringLiteral("Exit"));
-        QCOMPARE(w.bench.Feladatok1->text(), QStringLiteral("Tasks"));
-        QCOMPARE(w.bench.Label3->text(), QStringLiteral("Distance from the source (cm)"));
-        QCOMPARE(w.bench.Shape4->toolTip(), QStringLiteral("Detector"));
-        QVERIFY(w.bench.Panel1->isVisible());
+        QCOMPARE(Ui(w.bench).Sg1->title(), QStringLiteral("Help"));
+        QCOMPARE(Ui(w.bench).Kilps1->text(), QStringLiteral("Exit"));
+        QCOMPARE(Ui(w.bench).Feladatok1->text(), QStringLiteral("Tasks"));
+        QCOMPARE(Ui(w.bench).Label3->text(), QStringLiteral("Distance from the source (cm)"));
+        QCOMPARE(Ui(w.bench).Shape4->toolTip(), QStringLiteral("Detector"));
+        QVERIFY(Ui(w.bench).Panel1->isVisible());
         // The distance as at the first activation, the bar in step with it; the geometry
         // tab's spinner keeps its design position.
-        QCOMPARE(w.bench.Edit1->text(), QStringLiteral("8.5"));
-        QCOMPARE(w.bench.ScrollBar2->value(), 85);
-        QCOMPARE(w.detector.UpDown6->Position(), 10);
-        QCOMPARE(w.bench.Shape4->geometry(), QRect(16 + 85, 39 - 30, 60, 60));
-        QCOMPARE(w.bench.Shape9->x(), 16 + 85);
+        QCOMPARE(Ui(w.bench).Edit1->text(), QStringLiteral("8.5"));
+        QCOMPARE(Ui(w.bench).ScrollBar2->value(), 85);
+        QCOMPARE(Ui(w.detector).UpDown6->Position(), 10);
+        QCOMPARE(Ui(w.bench).Shape4->geometry(), QRect(16 + 85, 39 - 30, 60, 60));
+        QCOMPARE(Ui(w.bench).Shape9->x(), 16 + 85);
         // Top right of the screen, the detector window directly below.
         const QRect frame = w.bench.frameGeometry();
         QCOMPARE(frame.top(), 5);
@@ -183,30 +187,67 @@ private slots:
         QCOMPARE(w.detector.frameGeometry().topLeft(),
                  QPoint(frame.left(), frame.top() + frame.height()));
         // Later activations change nothing of that.
-        w.bench.Edit1->setText(QStringLiteral("x"));
+        Ui(w.bench).Edit1->setText(QStringLiteral("x"));
         w.detector.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&w.detector));
         w.bench.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&w.bench));
-        QCOMPARE(w.bench.Edit1->text(), QStringLiteral("x"));
+        QCOMPARE(Ui(w.bench).Edit1->text(), QStringLiteral("x"));
         // One step of the bar moves the detector on from where it stands.
-        w.bench.ScrollBar2->triggerAction(QAbstractSlider::SliderSingleStepAdd);
-        QCOMPARE(w.bench.Edit1->text(), QStringLiteral("8.6"));
-        QCOMPARE(w.detector.ShownDistance(), 8.6);
+        Ui(w.bench).ScrollBar2->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+        QCOMPARE(Ui(w.bench).Edit1->text(), QStringLiteral("8.6"));
+        QCOMPARE(w.session.ShownDistance(), 8.6);
     }
 
     void scrollBarMovesTheDetector() {
         Windows w;
         QVERIFY(w.Start());
-        w.bench.ScrollBar2->setValue(120);
-        QCOMPARE(w.Geometry().z, 12 * 1.0 + 1.5);
-        QCOMPARE(w.bench.Edit1->text(), QStringLiteral("12"));
-        QCOMPARE(w.detector.Edit9->text(), QStringLiteral("12"));
-        QCOMPARE(w.detector.UpDown6->Position(), 12);
-        QCOMPARE(w.bench.Shape4->x(), 16 + 120);
+        Ui(w.bench).ScrollBar2->setValue(120);
+        QCOMPARE(w.Geometry().z, 13.5);
+        QCOMPARE(Ui(w.bench).Edit1->text(), QStringLiteral("12"));
+        QCOMPARE(Ui(w.detector).Edit9->text(), QStringLiteral("12"));
+        QCOMPARE(Ui(w.detector).UpDown6->Position(), 12);
+        QCOMPARE(Ui(w.bench).Shape4->x(), 16 + 120);
         // Positions are clamped to the bar's range.
-        w.bench.ScrollBar2->setValue(1000);
-        QCOMPARE(w.bench.Edit1->text(), QStringLiteral("40"));
+        Ui(w.bench).ScrollBar2->setValue(1000);
+        QCOMPARE(Ui(w.bench).Edit1->text(), QStringLiteral("40"));
+    }
+
+    // The bar's keys move the detector the way its arrows do: Right (like the right
+    // arrow) away from the source, Left toward it.
+    void scrollBarKeysFollowItsArrows_data() {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("position");
+        QTest::newRow("Right") << int(Qt::Key_Right) << 101;
+        QTest::newRow("Down") << int(Qt::Key_Down) << 101;
+        QTest::newRow("PgDown") << int(Qt::Key_PageDown) << 110;
+        QTest::newRow("End") << int(Qt::Key_End) << 400;
+        QTest::newRow("Left") << int(Qt::Key_Left) << 99;
+        QTest::newRow("Up") << int(Qt::Key_Up) << 99;
+        QTest::newRow("PgUp") << int(Qt::Key_PageUp) << 90;
+        QTest::newRow("Home") << int(Qt::Key_Home) << 30;
+        QTest::newRow("Alt+Right") << (int(Qt::Key_Right) | int(Qt::AltModifier)) << 101;
+    }
+    void scrollBarKeysFollowItsArrows() {
+        QFETCH(int, key);
+        QFETCH(int, position);
+        Windows w;
+        QVERIFY(w.Start());
+        QScrollBar* bar = Ui(w.bench).ScrollBar2;
+        bar->setValue(100);
+        QVERIFY(Focus(bar));
+        QTest::keyClick(bar, Qt::Key(key & ~Qt::KeyboardModifierMask),
+                        Qt::KeyboardModifiers(key & Qt::KeyboardModifierMask));
+        QCOMPARE(bar->value(), position);
+        QCOMPARE(w.session.ShownDistance(), position * 0.1);
+        QVERIFY(bar->hasFocus());
+        // The right arrow button adds, as Right does.
+        if (key == Qt::Key_Right) {
+            bar->setValue(100);
+            const QRect area = bar->rect();
+            QTest::mouseClick(bar, Qt::LeftButton, {}, QPoint(area.right() - 3, area.center().y()));
+            QCOMPARE(bar->value(), 101);
+        }
     }
 
     // The spinner of the geometry tab sets the bench bar, whose handler runs the
@@ -214,52 +255,52 @@ private slots:
     void spinnerRoundTrip() {
         Windows w;
         QVERIFY(w.Start());
-        w.bench.ScrollBar2->setValue(84);
-        QCOMPARE(w.detector.UpDown6->Position(), 8);
-        w.detector.UpDown6->Click(toolkit::UpDownButton::Up);
-        QCOMPARE(w.detector.Edit9->text(), QStringLiteral("9"));
+        Ui(w.bench).ScrollBar2->setValue(84);
+        QCOMPARE(Ui(w.detector).UpDown6->Position(), 8);
+        Ui(w.detector).UpDown6->Click(toolkit::UpDownButton::Up);
+        QCOMPARE(Ui(w.detector).Edit9->text(), QStringLiteral("9"));
         QCOMPARE(w.Geometry().z, 10.5);
-        QCOMPARE(w.bench.ScrollBar2->value(), 90);
-        QCOMPARE(w.bench.Edit1->text(), QStringLiteral("9"));
-        QCOMPARE(w.detector.UpDown6->Position(), 9);
-        QCOMPARE(w.bench.Shape4->x(), 16 + 90);
+        QCOMPARE(Ui(w.bench).ScrollBar2->value(), 90);
+        QCOMPARE(Ui(w.bench).Edit1->text(), QStringLiteral("9"));
+        QCOMPARE(Ui(w.detector).UpDown6->Position(), 9);
+        QCOMPARE(Ui(w.bench).Shape4->x(), 16 + 90);
     }
 
     void typedDistance() {
         Windows w;
         QVERIFY(w.Start());
-        QVERIFY(Focus(w.bench.Edit1));
+        QVERIFY(Focus(Ui(w.bench).Edit1));
 
-        Enter(w.bench.Edit1, QStringLiteral("12.34"));
-        QCOMPARE(w.bench.ScrollBar2->value(), 123);
-        QCOMPARE(w.bench.Edit1->text(), QStringLiteral("12.3"));
-        QCOMPARE(w.detector.Edit9->text(), QStringLiteral("12.3"));
+        Enter(Ui(w.bench).Edit1, QStringLiteral("12.34"));
+        QCOMPARE(Ui(w.bench).ScrollBar2->value(), 123);
+        QCOMPARE(Ui(w.bench).Edit1->text(), QStringLiteral("12.3"));
+        QCOMPARE(Ui(w.detector).Edit9->text(), QStringLiteral("12.3"));
 
-        Enter(w.bench.Edit1, QStringLiteral(" 3 "));
-        QCOMPARE(w.bench.ScrollBar2->value(), 30);
-        Enter(w.bench.Edit1, QStringLiteral("40"));
-        QCOMPARE(w.bench.ScrollBar2->value(), 400);
+        Enter(Ui(w.bench).Edit1, QStringLiteral(" 3 "));
+        QCOMPARE(Ui(w.bench).ScrollBar2->value(), 30);
+        Enter(Ui(w.bench).Edit1, QStringLiteral("40"));
+        QCOMPARE(Ui(w.bench).ScrollBar2->value(), 400);
         QCOMPARE(w.Geometry().z, 41.5);
 
         // 3.1 stays 3.1, although 3.1 + 1.5 - 1.5 is a hair below it in binary.
-        Enter(w.bench.Edit1, QStringLiteral("3.1"));
-        QCOMPARE(w.bench.ScrollBar2->value(), 31);
-        QCOMPARE(w.bench.Edit1->text(), QStringLiteral("3.1"));
-        QCOMPARE(w.bench.Shape4->x(), 16 + 31);
+        Enter(Ui(w.bench).Edit1, QStringLiteral("3.1"));
+        QCOMPARE(Ui(w.bench).ScrollBar2->value(), 31);
+        QCOMPARE(Ui(w.bench).Edit1->text(), QStringLiteral("3.1"));
+        QCOMPARE(Ui(w.bench).Shape4->x(), 16 + 31);
 
         // Already at that tenth: the typed value stands and nothing is redrawn.
-        w.bench.ScrollBar2->setValue(85);
-        const QRect shape = w.bench.Shape4->geometry();
-        Enter(w.bench.Edit1, QStringLiteral("8.57"));
+        Ui(w.bench).ScrollBar2->setValue(85);
+        const QRect shape = Ui(w.bench).Shape4->geometry();
+        Enter(Ui(w.bench).Edit1, QStringLiteral("8.57"));
         QCOMPARE(w.Geometry().z, 8.57 + 1.5);
-        QCOMPARE(w.bench.Edit1->text(), QStringLiteral("8.57"));
-        QCOMPARE(w.detector.Edit9->text(), QStringLiteral("8.5"));
-        QCOMPARE(w.bench.Shape4->geometry(), shape);
+        QCOMPARE(Ui(w.bench).Edit1->text(), QStringLiteral("8.57"));
+        QCOMPARE(Ui(w.detector).Edit9->text(), QStringLiteral("8.5"));
+        QCOMPARE(Ui(w.bench).Shape4->geometry(), shape);
 
         // Leaving the field validates it too.
-        w.bench.Edit1->setText(QStringLiteral("20"));
-        QTest::keyClick(w.bench.Edit1, Qt::Key_Tab);
-        QCOMPARE(w.bench.ScrollBar2->value(), 200);
+        Ui(w.bench).Edit1->setText(QStringLiteral("20"));
+        QTest::keyClick(Ui(w.bench).Edit1, Qt::Key_Tab);
+        QCOMPARE(Ui(w.bench).ScrollBar2->value(), 200);
     }
 
     void refusedDistances() {
@@ -267,18 +308,18 @@ private slots:
         QVERIFY(w.Start());
         const double z = w.Geometry().z;
         for (const char* bad : {"2.99", "40.01", "", "abc", "1e999", "-5", "12,5", "nan"}) {
-            QVERIFY(Focus(w.bench.Edit1));
-            Enter(w.bench.Edit1, QString::fromLatin1(bad));
-            QVERIFY2(w.bench.Edit1->hasFocus(), bad);
-            QCOMPARE(w.bench.Edit1->selectedText(), w.bench.Edit1->text());
+            QVERIFY(Focus(Ui(w.bench).Edit1));
+            Enter(Ui(w.bench).Edit1, QString::fromLatin1(bad));
+            QVERIFY2(Ui(w.bench).Edit1->hasFocus(), bad);
+            QCOMPARE(Ui(w.bench).Edit1->selectedText(), Ui(w.bench).Edit1->text());
             QCOMPARE(w.Geometry().z, z);
-            QCOMPARE(w.bench.ScrollBar2->value(), 85);
+            QCOMPARE(Ui(w.bench).ScrollBar2->value(), 85);
         }
         // Leaving the field with a bad text brings the focus back.
-        w.bench.Edit1->setText(QStringLiteral("41"));
-        QTest::keyClick(w.bench.Edit1, Qt::Key_Tab);
-        QVERIFY(QTest::qWaitFor([&] { return w.bench.Edit1->hasFocus(); }));
-        QCOMPARE(w.bench.Edit1->selectedText(), QStringLiteral("41"));
+        Ui(w.bench).Edit1->setText(QStringLiteral("41"));
+        QTest::keyClick(Ui(w.bench).Edit1, Qt::Key_Tab);
+        QVERIFY(QTest::qWaitFor([&] { return Ui(w.bench).Edit1->hasFocus(); }));
+        QCOMPARE(Ui(w.bench).Edit1->selectedText(), QStringLiteral("41"));
         QCOMPARE(w.Geometry().z, z);
     }
 
@@ -287,16 +328,16 @@ private slots:
     void heightChangeKeepsTheCentre() {
         Windows w;
         QVERIFY(w.Start());
-        QComboBox* combo = w.detector.ComboBox1;
+        QComboBox* combo = Ui(w.detector).ComboBox1;
         combo->setEnabled(true);
         combo->setCurrentIndex(0);
         emit combo->textActivated(QStringLiteral("1.0"));
         QCOMPARE(w.Geometry().height, 1.0);
         QCOMPARE(w.Geometry().z, 10.0);
-        QCOMPARE(w.detector.Edit9->text(), QStringLiteral("9.5"));
-        QCOMPARE(w.bench.Shape4->geometry(), QRect(16 + 95, 39 - 30, 20, 60));
-        QCOMPARE(w.bench.Edit1->text(), QStringLiteral("8.5"));
-        QCOMPARE(w.bench.ScrollBar2->value(), 85);
+        QCOMPARE(Ui(w.detector).Edit9->text(), QStringLiteral("9.5"));
+        QCOMPARE(Ui(w.bench).Shape4->geometry(), QRect(16 + 95, 39 - 30, 20, 60));
+        QCOMPARE(Ui(w.bench).Edit1->text(), QStringLiteral("8.5"));
+        QCOMPARE(Ui(w.bench).ScrollBar2->value(), 85);
     }
 
     // Moving the detector during a run applies from the next tick on and neither clears
@@ -304,7 +345,7 @@ private slots:
     void distanceChangeDuringMeasurement() {
         Windows w;
         QVERIFY(w.Start());
-        w.detector.Preset->setText(QStringLiteral("3"));
+        Ui(w.detector).Preset->setText(QStringLiteral("3"));
         std::map<int, std::int64_t> totals; // spectrum total after each tick
         int movedAt = -1;
         QTimer watch;
@@ -313,16 +354,16 @@ private slots:
             const int t = Ticks();
             totals[t] = Total(w.detector.Measurement().Spectrum);
             if (movedAt < 0 && t >= 10) {
-                w.bench.ScrollBar2->setValue(400);
+                Ui(w.bench).ScrollBar2->setValue(400);
                 movedAt = t;
             }
         });
         watch.start();
-        w.detector.Button1->click(); // runs 30 ticks
+        Ui(w.detector).Button1->click(); // runs 30 ticks
         watch.stop();
 
         QCOMPARE(Ticks(), 30);
-        QVERIFY(!Running);
+        QVERIFY(!w.session.Running());
         QVERIFY(movedAt >= 10 && movedAt < 25);
         QCOMPARE(w.Geometry().z, 40 + 1.5);
         std::int64_t previous = 0;
@@ -342,20 +383,20 @@ private slots:
     }
 
     void menuHooks() {
-        TForm1 bench;
+        TForm1 bench(session);
         QList<int> tags;
         int about = 0;
         bench.ShowHelp = [&](int tag) { tags.append(tag); };
         bench.ShowAbout = [&] { ++about; };
-        bench.Feladatok1->trigger();
-        bench.Aprogramhasznlata1->trigger();
-        bench.Nvjegy1->trigger();
+        Ui(bench).Feladatok1->trigger();
+        Ui(bench).Aprogramhasznlata1->trigger();
+        Ui(bench).Nvjegy1->trigger();
         QCOMPARE(tags, (QList<int>{1, 0}));
         QCOMPARE(about, 1);
         // Unset hooks do nothing.
-        TForm1 bare;
-        bare.Feladatok1->trigger();
-        bare.Nvjegy1->trigger();
+        TForm1 bare(session);
+        Ui(bare).Feladatok1->trigger();
+        Ui(bare).Nvjegy1->trigger();
     }
 
     // The exit request is posted: it ends the main loop, never the acquisition loop
@@ -364,14 +405,14 @@ private slots:
         Windows w;
         QVERIFY(w.Start());
         Watchdog watchdog;
-        QTimer::singleShot(0, &w.bench, [&] { w.bench.Kilps1->trigger(); });
+        QTimer::singleShot(0, &w.bench, [&] { Ui(w.bench).Kilps1->trigger(); });
         QCOMPARE(QApplication::exec(), 0);
     }
 
     void exitDuringMeasurement() {
         Windows w;
         QVERIFY(w.Start());
-        w.detector.Preset->setText(QStringLiteral("2"));
+        Ui(w.detector).Preset->setText(QStringLiteral("2"));
         bool requested = false;
         bool acquisitionEnded = false;
         bool openDuringRun = false; // both windows still open ten ticks after the request
@@ -379,7 +420,7 @@ private slots:
         watch.setInterval(1);
         connect(&watch, &QTimer::timeout, [&] {
             if (!requested && Ticks() >= 5) {
-                w.bench.Kilps1->trigger();
+                Ui(w.bench).Kilps1->trigger();
                 requested = true;
             }
             const int t = Ticks();
@@ -388,7 +429,7 @@ private slots:
         });
         QTimer::singleShot(0, &w.detector, [&] {
             watch.start();
-            w.detector.Button1->click();
+            Ui(w.detector).Button1->click();
             acquisitionEnded = true;
         });
         Watchdog watchdog;
@@ -398,38 +439,38 @@ private slots:
         QVERIFY2(acquisitionEnded, "the main loop ended only after the acquisition loop");
         QCOMPARE(Ticks(), 20); // the run went on to its preset
         QVERIFY2(openDuringRun, "the windows stay open while the run goes on");
-        QVERIFY(!Running);
+        QVERIFY(!w.session.Running());
     }
 
     // Either window may be destroyed first; the other must not reach it then.
     void eitherWindowGoesFirst() {
         {
-            auto detector = std::make_unique<TForm2>(windowtest::Generator());
-            TForm1 bench;
+            auto detector = windowtest::NewDetector();
+            TForm1 bench(*detector.get_deleter().session);
             bench.SetDetector(detector.get());
-            const QRect shape = bench.Shape4->geometry();
+            const QRect shape = Ui(bench).Shape4->geometry();
             detector.reset();
-            bench.ScrollBar2->setValue(100);
-            Enter(bench.Edit1, QStringLiteral("12")); // valid: taken, with nothing to move
-            QCOMPARE(bench.Edit1->text(), QStringLiteral("12"));
-            QVERIFY(bench.Edit1->selectedText().isEmpty());
-            QCOMPARE(bench.ScrollBar2->value(), 100);
-            QCOMPARE(bench.Shape4->geometry(), shape);
+            Ui(bench).ScrollBar2->setValue(100);
+            Enter(Ui(bench).Edit1, QStringLiteral("12")); // valid: taken, with nothing to move
+            QCOMPARE(Ui(bench).Edit1->text(), QStringLiteral("12"));
+            QVERIFY(Ui(bench).Edit1->selectedText().isEmpty());
+            QCOMPARE(Ui(bench).ScrollBar2->value(), 100);
+            QCOMPARE(Ui(bench).Shape4->geometry(), shape);
         }
-        auto bench = std::make_unique<TForm1>();
-        TForm2 detector(windowtest::Generator());
-        bench->SetDetector(&detector);
+        auto detector = windowtest::NewDetector();
+        auto bench = std::make_unique<TForm1>(*detector.get_deleter().session);
+        bench->SetDetector(detector.get());
         bench.reset();
-        detector.SyncDistance(DistanceSender::UpDown6);        // would set the bench's scroll bar
-        QCOMPARE(detector.Edit9->text(), QStringLiteral("0")); // before its layout: all zero
+        detector->SyncDistance(DistanceSender::UpDown6); // would set the bench's scroll bar
+        QCOMPARE(Ui(*detector).Edit9->text(), QStringLiteral("0")); // before its layout: all zero
     }
 
     void closingStopsTheRun() {
         Windows w;
         QVERIFY(w.Start());
-        Running = true; // as during a measurement
+        w.session.Start(); // as during a measurement
         w.bench.close();
-        QVERIFY(!Running);
+        QVERIFY(!w.session.Running());
     }
 };
 

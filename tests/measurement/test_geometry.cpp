@@ -5,6 +5,8 @@
 
 #include "WindowTestSupport.h"
 
+using windowtest::Ui;
+
 #include <QComboBox>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -14,6 +16,7 @@
 #include <QtTest>
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <memory>
 #include <numeric>
 
@@ -46,18 +49,30 @@ struct FakeBench : BenchLink {
     QString text;
     QRect shape; // relative to the source centre
     int placed = 0;
+    QStringList calls;                   // in order
+    std::function<void()> onNewPosition; // the bar's change handler
 
-    void SetDistancePosition(int p) override { position = std::clamp(p, 30, 400); }
-    void SetDistanceText(const QString& t) override { text = t; }
+    void SetDistancePosition(int p) override {
+        calls << QStringLiteral("position %1").arg(p);
+        const int clamped = std::clamp(p, 30, 400);
+        if (clamped == position) return;
+        position = clamped;
+        if (onNewPosition) onNewPosition();
+    }
+    void SetDistanceText(const QString& t) override {
+        calls << QStringLiteral("text ") + t;
+        text = t;
+    }
     void PlaceDetector(const QRect& r) override {
+        calls << QStringLiteral("shape");
         shape = r;
         ++placed;
     }
 };
 
 // A detector window shown, activated and laid out, as after start-up.
-std::unique_ptr<TForm2> LaidOutDetector() {
-    auto form = std::make_unique<TForm2>(windowtest::Generator());
+windowtest::Detector LaidOutDetector() {
+    auto form = windowtest::NewDetector();
     form->show();
     form->activateWindow();
     if (!QTest::qWaitForWindowActive(form.get())) return nullptr;
@@ -67,12 +82,13 @@ std::unique_ptr<TForm2> LaidOutDetector() {
 
 // Makes the hidden geometry tab current so that its fields can take the focus.
 void OpenGeometryTab(TForm2& form) {
-    form.PageControl1->setTabVisible(1, true);
-    form.PageControl1->setCurrentIndex(1);
-    for (QWidget* w : {static_cast<QWidget*>(form.Edit6), static_cast<QWidget*>(form.Edit15)})
+    Ui(form).PageControl1->setTabVisible(1, true);
+    Ui(form).PageControl1->setCurrentIndex(1);
+    for (QWidget* w :
+         {static_cast<QWidget*>(Ui(form).Edit6), static_cast<QWidget*>(Ui(form).Edit15)})
         w->setVisible(true);
-    form.Edit7->setEnabled(true);
-    form.Edit8->setEnabled(true);
+    Ui(form).Edit7->setEnabled(true);
+    Ui(form).Edit8->setEnabled(true);
 }
 
 } // namespace
@@ -106,39 +122,28 @@ private slots:
             QVERIFY(std::abs(p.h) <= measurement::PixelLimit);
             QVERIFY(std::abs(p.v) <= measurement::PixelLimit);
         }
-        QCOMPARE(measurement::TruncPixel(NAN), 0);
-        QCOMPARE(measurement::TruncPixel(-2.7), -2);
-    }
-
-    // A tenth entered in decimal maps back to its own tenth despite binary rounding,
-    // while values that are really below a whole number still truncate.
-    void tenthsSurviveRounding() {
-        QCOMPARE(measurement::TruncSteps((3.1 + 1.5 - 1.5) * 10), 31);
-        QCOMPARE(measurement::TruncSteps(30.9), 30);
-        QCOMPARE(measurement::TruncSteps(30.999), 30);
-        QCOMPARE(measurement::TruncSteps(-2.5), -2);
-        QCOMPARE(measurement::TruncSteps(NAN), 0);
     }
 
     void defaultsAfterLayout() {
         auto form = LaidOutDetector();
         QVERIFY(form);
         QCOMPARE(Probe::ProjectionOrigin(*form), QPoint(158, 156));
-        QCOMPARE(form->Edit9->text(), QStringLiteral("8.5"));
-        QCOMPARE(form->ComboBox1->currentText(), QStringLiteral("3"));
-        QCOMPARE(form->ComboBox2->currentText(), QStringLiteral("3"));
-        QCOMPARE(form->Edit7->text(), QStringLiteral("0"));
-        QCOMPARE(form->Edit8->text(), QStringLiteral("0"));
-        QCOMPARE(form->Edit6->text(), QStringLiteral("20"));
-        QCOMPARE(form->Edit15->text(), QStringLiteral("5"));
-        QCOMPARE(form->UpDown6->Position(), 10); // the design position until synchronised
-        QVERIFY(!form->PageControl1->isTabVisible(form->PageControl1->indexOf(form->Geometria)));
+        QCOMPARE(Ui(*form).Edit9->text(), QStringLiteral("8.5"));
+        QCOMPARE(Ui(*form).ComboBox1->currentText(), QStringLiteral("3"));
+        QCOMPARE(Ui(*form).ComboBox2->currentText(), QStringLiteral("3"));
+        QCOMPARE(Ui(*form).Edit7->text(), QStringLiteral("0"));
+        QCOMPARE(Ui(*form).Edit8->text(), QStringLiteral("0"));
+        QCOMPARE(Ui(*form).Edit6->text(), QStringLiteral("20"));
+        QCOMPARE(Ui(*form).Edit15->text(), QStringLiteral("5"));
+        QCOMPARE(Ui(*form).UpDown6->Position(), 10); // the design position until synchronised
+        QVERIFY(!Ui(*form).PageControl1->isTabVisible(
+            Ui(*form).PageControl1->indexOf(Ui(*form).Geometria)));
     }
 
     void drawingAtDefaults() {
         auto form = LaidOutDetector();
         QVERIFY(form);
-        const QImage& p = form->Image2->Picture();
+        const QImage& p = Ui(*form).Image2->Picture();
         QCOMPARE(p.size(), QSize(395, 281));
         // Frame.
         QVERIFY(IsColour(p, 0, 0, Qt::black));
@@ -178,7 +183,7 @@ private slots:
         g.height = 2.5;
         g.radius = 10;
         form->DrawGeometry();
-        const QImage& p = form->Image2->Picture();
+        const QImage& p = Ui(*form).Image2->Picture();
         QVERIFY(IsColour(p, 158 + 157, 156 + 5, Qt::black)); // half way along the line
         // Where a line to (134, 0) would pass, 4 pixels clear of everything else.
         QVERIFY(IsColour(p, 158 + 146, 156 + 3, Qt::white));
@@ -188,12 +193,12 @@ private slots:
     void panningMovesTheOrigin() {
         auto form = LaidOutDetector();
         QVERIFY(form);
-        form->ScrollBar1->setValue(100);
-        QCOMPARE(Probe::ProjectionOrigin(*form).x(), 395 * 100 / 500);
-        form->ScrollBar2->setValue(500);
+        Ui(*form).ScrollBar1->setValue(100);
+        QCOMPARE(Probe::ProjectionOrigin(*form).x(), 79);
+        Ui(*form).ScrollBar2->setValue(500);
         QCOMPARE(Probe::ProjectionOrigin(*form).y(), 281);
         // The X axis now rises from (79, 281).
-        QVERIFY(IsColour(form->Image2->Picture(), 79, 200, Qt::black));
+        QVERIFY(IsColour(Ui(*form).Image2->Picture(), 79, 200, Qt::black));
     }
 
     void benchShapesFollowTheGeometry() {
@@ -212,11 +217,11 @@ private slots:
     }
 
     void beforeLayoutOnlyTheBenchShapesMove() {
-        TForm2 form(windowtest::Generator()); // never activated
+        auto form = windowtest::NewDetector(); // never activated
         FakeBench bench;
-        form.SetBench(&bench);
-        form.DrawGeometry();
-        QVERIFY(form.Image2->Picture().isNull());
+        form->SetBench(&bench);
+        form->DrawGeometry();
+        QVERIFY(Ui(*form).Image2->Picture().isNull());
         QCOMPARE(bench.placed, 1);
         QCOMPARE(bench.shape, QRect(0, 0, 0, 0));
     }
@@ -229,23 +234,49 @@ private slots:
         form->SyncDistance(DistanceSender::None);
         QCOMPARE(bench.text, QStringLiteral("8.5"));
         QCOMPARE(bench.position, 50);
-        QCOMPARE(form->UpDown6->Position(), 10);
+        QCOMPARE(Ui(*form).UpDown6->Position(), 10);
         // From the bench scroll bar: the spinner and Edit9 follow.
         form->SyncDistance(DistanceSender::BenchScrollBar2);
-        QCOMPARE(form->UpDown6->Position(), 8);
-        QCOMPARE(form->Edit9->text(), QStringLiteral("8.5"));
+        QCOMPARE(Ui(*form).UpDown6->Position(), 8);
+        QCOMPARE(Ui(*form).Edit9->text(), QStringLiteral("8.5"));
+    }
+
+    // From the spinner, SyncDistance sets the bench bar first; the bar's handler moves
+    // the detector and synchronises once more, one level deep, and that inner call ends
+    // before the outer one writes the bench's text and redraws. An unchanged position
+    // runs no handler.
+    void syncDistanceReentersOnceThroughTheBenchBar() {
+        auto form = LaidOutDetector();
+        QVERIFY(form);
+        FakeBench bench;
+        form->SetBench(&bench);
+        model::Session& session = *form.get_deleter().session;
+        bench.onNewPosition = [&] {
+            session.SetShownDistance(model::Distance::AtPosition(bench.position));
+            bench.calls << QStringLiteral("inner");
+            form->SyncDistance(DistanceSender::BenchScrollBar2);
+        };
+        session.SetShownDistance(9);
+        form->SyncDistance(DistanceSender::UpDown6);
+        QCOMPARE(bench.calls,
+                 QStringList({"position 90", "inner", "text 9", "shape", "text 9", "shape"}));
+        QCOMPARE(Ui(*form).UpDown6->Position(), 9);
+
+        bench.calls.clear();
+        form->SyncDistance(DistanceSender::UpDown6);
+        QCOMPARE(bench.calls, QStringList({"position 90", "text 9", "shape"}));
     }
 
     void distanceSpinner() {
         auto form = LaidOutDetector();
         QVERIFY(form);
-        form->UpDown6->SetPosition(8);
-        form->UpDown6->Click(toolkit::UpDownButton::Up);
-        QCOMPARE(form->Edit9->text(), QStringLiteral("9"));
+        Ui(*form).UpDown6->SetPosition(8);
+        Ui(*form).UpDown6->Click(toolkit::UpDownButton::Up);
+        QCOMPARE(Ui(*form).Edit9->text(), QStringLiteral("9"));
         QCOMPARE(form->Measurement().Geometry.z, 10.5);
         // At the top of its range the spinner stays at 40 cm.
-        form->UpDown6->SetPosition(40);
-        form->UpDown6->Click(toolkit::UpDownButton::Up);
+        Ui(*form).UpDown6->SetPosition(40);
+        Ui(*form).UpDown6->Click(toolkit::UpDownButton::Up);
         QCOMPARE(form->Measurement().Geometry.z, 41.5);
     }
 
@@ -254,21 +285,21 @@ private slots:
         auto form = LaidOutDetector();
         QVERIFY(form);
         OpenGeometryTab(*form);
-        QVERIFY(Focus(form->Edit9));
-        Enter(form->Edit9, QStringLiteral(" 12 "));
+        QVERIFY(Focus(Ui(*form).Edit9));
+        Enter(Ui(*form).Edit9, QStringLiteral(" 12 "));
         QCOMPARE(form->Measurement().Geometry.z, 13.5);
-        QCOMPARE(form->Edit9->text(), QStringLiteral("12"));
+        QCOMPARE(Ui(*form).Edit9->text(), QStringLiteral("12"));
 
-        QVERIFY(Focus(form->Edit7));
-        const QImage before = form->Image2->Picture();
-        Enter(form->Edit7, QStringLiteral("2"));
+        QVERIFY(Focus(Ui(*form).Edit7));
+        const QImage before = Ui(*form).Image2->Picture();
+        Enter(Ui(*form).Edit7, QStringLiteral("2"));
         QCOMPARE(form->Measurement().Geometry.x, 0.0);
-        QCOMPARE(form->Image2->Picture(), before); // nothing redrawn
-        form->PageControl1->setCurrentIndex(0);
-        QVERIFY(Focus(form->Edit10));
-        Enter(form->Edit10, QStringLiteral("100"));
-        QCOMPARE(Probe::RoiLow(*form), 0);
-        form->PageControl1->setCurrentIndex(1);
+        QCOMPARE(Ui(*form).Image2->Picture(), before); // nothing redrawn
+        Ui(*form).PageControl1->setCurrentIndex(0);
+        QVERIFY(Focus(Ui(*form).Edit10));
+        Enter(Ui(*form).Edit10, QStringLiteral("100"));
+        QCOMPARE(Probe::Roi(*form).RoiLow, 0);
+        Ui(*form).PageControl1->setCurrentIndex(1);
 
         Probe::BindFields(*form);
         struct Case {
@@ -278,22 +309,23 @@ private slots:
             double* field;
         };
         sim::DetectorGeometry& g = Probe::Model(*form).Geometry;
-        const Case cases[] = {{form->Edit7, "2", 2, &g.x},
-                              {form->Edit8, "-1.5", -1.5, &g.y},
-                              {form->Edit6, "35", 35, &Probe::Model(*form).Calibration.Resolution},
-                              {form->Edit15, "2.5E0", 2.5, &Probe::Magnification(*form)}};
+        const Case cases[] = {
+            {Ui(*form).Edit7, "2", 2, &g.x},
+            {Ui(*form).Edit8, "-1.5", -1.5, &g.y},
+            {Ui(*form).Edit6, "35", 35, &Probe::Model(*form).Calibration.Resolution},
+            {Ui(*form).Edit15, "2.5E0", 2.5, &Probe::Magnification(*form)}};
         for (const Case& c : cases) {
             QVERIFY(Focus(c.edit));
             Enter(c.edit, QString::fromLatin1(c.text));
             QCOMPARE(*c.field, c.expected);
         }
-        QVERIFY(form->Image2->Picture() != before);
+        QVERIFY(Ui(*form).Image2->Picture() != before);
 
         // The region ends take integers, also in hexadecimal.
-        form->PageControl1->setCurrentIndex(0);
-        QVERIFY(Focus(form->Edit10));
-        Enter(form->Edit10, QStringLiteral(" $10 "));
-        QCOMPARE(Probe::RoiLow(*form), 16);
+        Ui(*form).PageControl1->setCurrentIndex(0);
+        QVERIFY(Focus(Ui(*form).Edit10));
+        Enter(Ui(*form).Edit10, QStringLiteral(" $10 "));
+        QCOMPARE(Probe::Roi(*form).RoiLow, 16);
     }
 
     // A text that does not parse leaves everything as it was, selected and focused, on
@@ -306,10 +338,10 @@ private slots:
         const sim::DetectorGeometry g0 = form->Measurement().Geometry;
         const double m0 = Probe::Magnification(*form);
         const double r0 = form->Measurement().Calibration.Resolution;
-        const QImage picture0 = form->Image2->Picture();
+        const QImage picture0 = Ui(*form).Image2->Picture();
 
-        QLineEdit* const floats[] = {form->Edit6, form->Edit7, form->Edit8, form->Edit9,
-                                     form->Edit15};
+        QLineEdit* const floats[] = {Ui(*form).Edit6, Ui(*form).Edit7, Ui(*form).Edit8,
+                                     Ui(*form).Edit9, Ui(*form).Edit15};
         for (QLineEdit* edit : floats) {
             for (const char* bad : {"", "abc", "1.2.3", "1e999", "1,5", "5 cm", "."}) {
                 QVERIFY(Focus(edit));
@@ -318,22 +350,22 @@ private slots:
                 QCOMPARE(edit->selectedText(), edit->text());
             }
         }
-        form->PageControl1->setCurrentIndex(0);
-        for (QLineEdit* edit : {form->Edit10, form->Edit11}) {
+        Ui(*form).PageControl1->setCurrentIndex(0);
+        for (QLineEdit* edit : {Ui(*form).Edit10, Ui(*form).Edit11}) {
             QVERIFY(Focus(edit));
             Enter(edit, QStringLiteral("1.5"));
             QVERIFY(edit->hasFocus());
             QCOMPARE(edit->selectedText(), QStringLiteral("1.5"));
         }
-        QCOMPARE(Probe::RoiLow(*form), 0);
+        QCOMPARE(Probe::Roi(*form).RoiLow, 0);
 
         // Leaving the field with Tab: the focus comes back with the text selected.
-        form->PageControl1->setCurrentIndex(1);
-        QVERIFY(Focus(form->Edit7));
-        form->Edit7->setText(QStringLiteral("x"));
-        QTest::keyClick(form->Edit7, Qt::Key_Tab);
-        QVERIFY(QTest::qWaitFor([&] { return form->Edit7->hasFocus(); }));
-        QCOMPARE(form->Edit7->selectedText(), QStringLiteral("x"));
+        Ui(*form).PageControl1->setCurrentIndex(1);
+        QVERIFY(Focus(Ui(*form).Edit7));
+        Ui(*form).Edit7->setText(QStringLiteral("x"));
+        QTest::keyClick(Ui(*form).Edit7, Qt::Key_Tab);
+        QVERIFY(QTest::qWaitFor([&] { return Ui(*form).Edit7->hasFocus(); }));
+        QCOMPARE(Ui(*form).Edit7->selectedText(), QStringLiteral("x"));
 
         const sim::DetectorGeometry g = form->Measurement().Geometry;
         QCOMPARE(g.x, g0.x);
@@ -341,7 +373,7 @@ private slots:
         QCOMPARE(g.z, g0.z);
         QCOMPARE(Probe::Magnification(*form), m0);
         QCOMPARE(form->Measurement().Calibration.Resolution, r0);
-        QCOMPARE(form->Image2->Picture(), picture0);
+        QCOMPARE(Ui(*form).Image2->Picture(), picture0);
     }
 
     // Typing into a size combo; the distance shown follows the height at once because z
@@ -350,15 +382,15 @@ private slots:
         auto form = LaidOutDetector();
         QVERIFY(form);
         OpenGeometryTab(*form);
-        form->ComboBox1->setEnabled(true);
-        QLineEdit* line = form->ComboBox1->lineEdit();
+        Ui(*form).ComboBox1->setEnabled(true);
+        QLineEdit* line = Ui(*form).ComboBox1->lineEdit();
         QVERIFY(Focus(line));
         line->selectAll();
         QTest::keyClicks(line, QStringLiteral("1"));
         QCOMPARE(form->Measurement().Geometry.height, 1.0);
         QCOMPARE(form->Measurement().Geometry.z, 10.0);
         QCOMPARE(form->Measurement().Geometry.boundingRadius, std::sqrt(10.0));
-        QCOMPARE(form->Edit9->text(), QStringLiteral("9.5"));
+        QCOMPARE(Ui(*form).Edit9->text(), QStringLiteral("9.5"));
 
         // One typed character at most; the program's "2.5" may be longer.
         QTest::keyClicks(line, QStringLiteral("2"));
@@ -373,11 +405,11 @@ private slots:
         QCOMPARE(line->selectedText(), line->text());
 
         // A choice from the list.
-        form->ComboBox2->setEnabled(true);
-        form->ComboBox2->setCurrentIndex(1);
-        emit form->ComboBox2->textActivated(QStringLiteral("2.5"));
+        Ui(*form).ComboBox2->setEnabled(true);
+        Ui(*form).ComboBox2->setCurrentIndex(1);
+        emit Ui(*form).ComboBox2->textActivated(QStringLiteral("2.5"));
         QCOMPARE(form->Measurement().Geometry.radius, 2.5);
-        QCOMPARE(form->ComboBox2->currentText(), QStringLiteral("2.5"));
+        QCOMPARE(Ui(*form).ComboBox2->currentText(), QStringLiteral("2.5"));
     }
 
     // Whatever numbers reach the geometry, nothing crashes and no field shows NaN or
@@ -392,8 +424,9 @@ private slots:
         sim::DetectorGeometry& g = Probe::Model(*form).Geometry;
 
         const auto check = [&](const char* what) {
-            for (QLineEdit* e : {form->Edit6, form->Edit7, form->Edit8, form->Edit9, form->Edit15,
-                                 form->ComboBox1->lineEdit(), form->ComboBox2->lineEdit()})
+            for (QLineEdit* e : {Ui(*form).Edit6, Ui(*form).Edit7, Ui(*form).Edit8, Ui(*form).Edit9,
+                                 Ui(*form).Edit15, Ui(*form).ComboBox1->lineEdit(),
+                                 Ui(*form).ComboBox2->lineEdit()})
                 QVERIFY2(!ShowsNumberTrouble(e->text()), what);
             QVERIFY2(!ShowsNumberTrouble(bench.text), what);
             const QRect r = bench.shape;
@@ -403,15 +436,15 @@ private slots:
         };
 
         for (const char* m : {"1e308", "-1e308", "0", "1e-300"}) {
-            QVERIFY(Focus(form->Edit15));
-            Enter(form->Edit15, QString::fromLatin1(m));
+            QVERIFY(Focus(Ui(*form).Edit15));
+            Enter(Ui(*form).Edit15, QString::fromLatin1(m));
             form->SyncDistance(DistanceSender::None);
             check(m);
         }
         Probe::Magnification(*form) = 5;
 
         for (const char* v : {"1e308", "-1e308"}) {
-            for (QLineEdit* e : {form->Edit7, form->Edit8, form->Edit9}) {
+            for (QLineEdit* e : {Ui(*form).Edit7, Ui(*form).Edit8, Ui(*form).Edit9}) {
                 QVERIFY(Focus(e));
                 Enter(e, QString::fromLatin1(v));
                 form->SyncDistance(DistanceSender::UpDown6);
@@ -423,7 +456,7 @@ private slots:
 
         // Sizes the combos cannot produce by typing, set from the program.
         for (const char* s : {"-3", "0", "1e308", "-1e308"}) {
-            for (QComboBox* combo : {form->ComboBox1, form->ComboBox2}) {
+            for (QComboBox* combo : {Ui(*form).ComboBox1, Ui(*form).ComboBox2}) {
                 combo->setEditText(QString::fromLatin1(s));
                 emit combo->textActivated(combo->currentText());
             }
@@ -438,10 +471,10 @@ private slots:
         auto form = LaidOutDetector();
         QVERIFY(form);
         OpenGeometryTab(*form);
-        QVERIFY(Focus(form->Edit9));
-        Enter(form->Edit9, QStringLiteral("-1.5")); // centre at the source
+        QVERIFY(Focus(Ui(*form).Edit9));
+        Enter(Ui(*form).Edit9, QStringLiteral("-1.5")); // centre at the source
         QCOMPARE(form->Measurement().Geometry.z, 0.0);
-        form->PageControl1->setCurrentIndex(0);
+        Ui(*form).PageControl1->setCurrentIndex(0);
 
         int boxes = 0;
         QTimer answer;
@@ -453,11 +486,11 @@ private slots:
             }
         });
         answer.start();
-        form->Button1->click();
+        Ui(*form).Button1->click();
         answer.stop();
 
         QCOMPARE(boxes, 1);
-        QVERIFY(!Running);
+        QVERIFY(!form.get_deleter().session->Running());
         const sim::Spectrum& s = form->Measurement().Spectrum;
         QCOMPARE(std::accumulate(s.begin(), s.end(), std::int64_t{0}), std::int64_t{0});
     }

@@ -98,15 +98,15 @@ private slots:
             std::ofstream(replaced, std::ios::binary).write(content.constData(), content.size());
 
         // The pack is listed, shown with a replacement character, and chosen.
-        strings::ProgramDir = programDir;
-        strings::LanguageDir.clear();
+        strings::Program().Reset();
+        strings::Program().SetProgramDir(programDir);
         TLanguageDlg dialog;
         QEvent activate(QEvent::WindowActivate);
         QCoreApplication::sendEvent(&dialog, &activate);
         QCOMPARE(dialog.ComboBox1->count(), 1);
         QCOMPARE(dialog.ComboBox1->currentText(), shown);
         dialog.BitBtn1->click();
-        QCOMPARE(strings::LanguageDir.native(), pack.native());
+        QCOMPARE(strings::Program().LanguageDir().native(), pack.native());
 
         TForm3 help;
         help.Tag = 1;
@@ -114,7 +114,6 @@ private slots:
         QCoreApplication::sendEvent(&help, &activate);
         QCOMPARE(help.windowTitle(), caption);
         QCOMPARE(ShownCharacters(help), helpLength);
-        strings::CloseLanguageIni();
     }
 };
 

@@ -1,24 +1,38 @@
 // The language packs that ship with the program: every string id the windows use has a
 // text, and the help files are RTF that reads without damage.
 #include "platform/IniFile.h"
-#include "toolkit/RtfReader.h"
 #include "shell/Language.h"
+#include "toolkit/RtfReader.h"
 
 #include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTextLayout>
 #include <QtTest>
 
+#include <algorithm>
+#include <string>
+
 namespace {
 
 // Every string id that a window looks up.
 const int StringIds[] = {1,   2,   4,   5,   7,   8,   9,   10,  27,  29,  30,  31,  32,  33,
-                         42,  43,  48,  55,  60,  61,  62,  200, 203, 204, 205, 206, 207, 208,
-                         209, 210, 211, 215, 216, 217, 218, 219, 256, 257, 401, 403, 404, 407};
+                         42,  43,  48,  55,  60,  61,  62,  63,  64,  200, 203, 204, 205, 206,
+                         207, 208, 209, 210, 211, 215, 216, 217, 218, 219, 220, 221, 222, 223,
+                         224, 225, 226, 227, 228, 229, 230, 256, 257, 401, 403, 404, 407};
 
 const QString ShippedPacks = QStringLiteral(PELZAMO_LANG_SOURCE_DIR);
+
+// The ids whose text is the same word in English and in Magyar: OK, Auto (the check box
+// of the automatic scale) and the product's name.
+const int SameInBothPacks[] = {1, 32, 403};
+
+std::string PackText(const QString& pack, int id) {
+    const platform::IniFile ini((ShippedPacks + "/" + pack + "/Pelzamo2007.ini").toStdString());
+    return ini.Read("General", QString("S%1").arg(id, 4, 10, QChar('0')).toStdString(), "None");
+}
 
 QString Help(const QString& pack, const QString& file) {
     QFile rtf(ShippedPacks + "/" + pack + "/" + file);
@@ -55,6 +69,17 @@ private slots:
         }
     }
 
+    // The Magyar pack speaks Magyar: no text of it is the English one.
+    void magyarTextsAreMagyar() {
+        for (int id : StringIds) {
+            if (std::find(std::begin(SameInBothPacks), std::end(SameInBothPacks), id) !=
+                std::end(SameInBothPacks))
+                continue;
+            const std::string magyar = PackText("Magyar", id);
+            QVERIFY2(magyar != PackText("English", id), magyar.c_str());
+        }
+    }
+
     void hungarianDesignTexts() {
         const platform::IniFile ini((ShippedPacks + "/Magyar/Pelzamo2007.ini").toStdString());
         QCOMPARE(QString::fromStdString(ini.Read("General", "S0004", "")), QString("Súgó"));
@@ -88,6 +113,16 @@ private slots:
         const QString feladatok = Help("Magyar", "Tasks.rtf");
         for (QString number : english)
             QVERIFY2(feladatok.contains(number.replace('.', ',')), qPrintable(number));
+    }
+
+    // Every field refuses a decimal comma: the usage texts write numbers with a point.
+    void theUsageTextsWriteDecimalPoints() {
+        for (const QString& pack : shell::ListLanguagePacks(ShippedPacks)) {
+            const QString usage = Help(pack, "Program.rtf");
+            const auto comma = QRegularExpression(QStringLiteral("\\d,\\d")).match(usage);
+            QVERIFY2(!comma.hasMatch(),
+                     qPrintable(pack + ": " + usage.mid(comma.capturedStart() - 20, 40)));
+        }
     }
 
     void theUsageTextsExplainTheKeys() {

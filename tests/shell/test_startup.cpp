@@ -10,6 +10,8 @@
 #include "simulation/CrossSection.h"
 #include "strings/LangStrings.h"
 
+#include "WindowTestSupport.h"
+
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
@@ -30,16 +32,19 @@
 #include <functional>
 
 int RunPackTests(int argc, char** argv);
+int RunAccessibleTests(int argc, char** argv);
 
 namespace {
+
+using windowtest::Ui;
 
 // Whether the detector window's entry fields are bound to their values: a y typed into
 // Edit8 (disabled at start) is stored only then.
 bool FieldsBound(TForm2& detector) {
-    detector.Edit8->setEnabled(true);
-    detector.Edit8->setText(QStringLiteral("1.25"));
-    QTest::keyClick(detector.Edit8, Qt::Key_Return);
-    detector.Edit8->setEnabled(false);
+    Ui(detector).Edit8->setEnabled(true);
+    Ui(detector).Edit8->setText(QStringLiteral("1.25"));
+    QTest::keyClick(Ui(detector).Edit8, Qt::Key_Return);
+    Ui(detector).Edit8->setEnabled(false);
     return detector.Measurement().Geometry.y == 1.25;
 }
 
@@ -137,7 +142,6 @@ class TestStartup : public QObject {
     Q_OBJECT
 
     QTemporaryDir programDir;
-    sim::RandomGenerator rng;
 
     QString ProgramPath() const { return programDir.path() + QDir::separator(); }
 
@@ -145,7 +149,7 @@ class TestStartup : public QObject {
     // executable's (the bench window's creation sets ProgramDir first).
     void StartUntilDialogs(shell::Startup& startup) {
         startup.CreateMainWindow();
-        strings::ProgramDir = ProgramPath().toStdString();
+        strings::Program().SetProgramDir(ProgramPath().toStdString());
         startup.CreateDialogs();
     }
 
@@ -154,7 +158,7 @@ class TestStartup : public QObject {
     void ShowBench(shell::Startup& startup) {
         startup.Bench()->show();
         startup.Bench()->activateWindow();
-        QTRY_VERIFY(startup.Bench()->Panel1->isVisible());
+        QTRY_VERIFY(Ui(*startup.Bench()).Panel1->isVisible());
     }
 
     // The whole start-up with OK in both dialogs, up to the bench window's first activation.
@@ -183,21 +187,18 @@ private slots:
         WriteFile(root + "notes.txt", "a plain file");
     }
 
-    void init() {
-        strings::CloseLanguageIni();
-        strings::LanguageDir.clear();
-        Running = false;
-    }
+    void init() { strings::Program().Reset(); }
 
     void okAndOkStartsTheProgram() {
-        shell::Startup startup(rng);
+        shell::Startup startup;
         StartUntilDialogs(startup);
         const auto language = ChooseLanguage("English");
         startup.RunLanguageDialog();
         const auto identifier = EnterIdentifier("abc");
         startup.RunIdentifierDialog();
         QVERIFY(!startup.EndRequested());
-        QCOMPARE(QString::fromStdString(strings::LanguageDir.string()), ProgramPath() + "English");
+        QCOMPARE(QString::fromStdString(strings::Program().LanguageDir().string()),
+                 ProgramPath() + "English");
 
         // The identifier dialog applied its strings when it was activated.
         QCOMPARE(startup.IdentifierDialog()->windowTitle(), QString("Identifier caption"));
@@ -210,15 +211,15 @@ private slots:
         QTRY_COMPARE(startup.Detector()->windowTitle(), QString("Detector caption"));
         ShowBench(startup);
         QCOMPARE(startup.Bench()->windowTitle(), QString("abc   Bench title"));
-        QCOMPARE(startup.Bench()->Label7->text(), QString("Move text"));
+        QCOMPARE(Ui(*startup.Bench()).Label7->text(), QString("Move text"));
         // The detector window had laid itself out: the field shows its default distance.
-        QCOMPARE(startup.Bench()->Edit1->text(), QString("8.5"));
+        QCOMPARE(Ui(*startup.Bench()).Edit1->text(), QString("8.5"));
         QVERIFY(FieldsBound(*startup.Detector()));
-        QCOMPARE(startup.Detector()->PageControl1->tabText(0), QString("Spectrum tab"));
+        QCOMPARE(Ui(*startup.Detector()).PageControl1->tabText(0), QString("Spectrum tab"));
     }
 
     void theEventLoopRunsUntilQuit() {
-        shell::Startup startup(rng);
+        shell::Startup startup;
         StartUntilDialogs(startup);
         const auto language = ChooseLanguage("English");
         startup.RunLanguageDialog();
@@ -235,7 +236,7 @@ private slots:
     }
 
     void emptyIdentifierGivesThreeLeadingBlanks() {
-        shell::Startup startup(rng);
+        shell::Startup startup;
         StartUntilDialogs(startup);
         const auto language = ChooseLanguage("English");
         startup.RunLanguageDialog();
@@ -248,7 +249,7 @@ private slots:
     }
 
     void cancelInTheLanguageDialogEndsWithoutAskingForTheIdentifier() {
-        shell::Startup startup(rng);
+        shell::Startup startup;
         StartUntilDialogs(startup);
         ShowCounter identifierShows;
         startup.IdentifierDialog()->installEventFilter(&identifierShows);
@@ -256,7 +257,7 @@ private slots:
             WhenModal<TLanguageDlg>([](TLanguageDlg* dialog) { dialog->BitBtn2->click(); });
         startup.RunLanguageDialog();
         QVERIFY(startup.EndRequested());
-        QVERIFY(strings::LanguageDir.empty());
+        QVERIFY(strings::Program().LanguageDir().empty());
 
         // Were it shown, it would be refused here rather than wait.
         const auto refuse = WhenModal<TPasswordDlg>([](TPasswordDlg* dialog) { dialog->reject(); });
@@ -279,11 +280,11 @@ private slots:
         QCOMPARE(startup.RunEventLoop(), 0);
         QVERIFY(!loopRan);
         QVERIFY(!startup.Bench()->isVisible());
-        QVERIFY(!Running);
+        QVERIFY(!startup.Session().Running());
     }
 
     void closingTheLanguageDialogCountsAsCancel() {
-        shell::Startup startup(rng);
+        shell::Startup startup;
         StartUntilDialogs(startup);
         const auto answer = WhenModal<TLanguageDlg>([](TLanguageDlg* dialog) { dialog->close(); });
         startup.RunLanguageDialog();
@@ -291,7 +292,7 @@ private slots:
     }
 
     void cancelInTheIdentifierDialogEndsTheProgram() {
-        shell::Startup startup(rng);
+        shell::Startup startup;
         StartUntilDialogs(startup);
         const auto language = ChooseLanguage("English");
         startup.RunLanguageDialog();
@@ -307,26 +308,26 @@ private slots:
     }
 
     void packWithoutDetectorCaption() {
-        shell::Startup startup(rng);
+        shell::Startup startup;
         StartWith(startup, "NoCaptions", "x");
         TForm2* detector = startup.Detector();
         detector->activateWindow();
         QTRY_COMPARE(detector->windowTitle(), QString("None"));
         // The detector window keeps its design texts and leaves its fields unbound...
         QVERIFY(!FieldsBound(*detector));
-        QCOMPARE(detector->PageControl1->tabText(0), QString("Spektrum"));
-        QCOMPARE(detector->Button2->text(), QString("Elfogad"));
-        QCOMPARE(detector->Label20->text(), QString("Időzítés (s)"));
+        QCOMPARE(Ui(*detector).PageControl1->tabText(0), QString("Spektrum"));
+        QCOMPARE(Ui(*detector).Button2->text(), QString("Elfogad"));
+        QCOMPARE(Ui(*detector).Label20->text(), QString("Időzítés (s)"));
         // ...while the bench window still applies its own strings.
         QCOMPARE(startup.Bench()->windowTitle(), QString("x   Other title"));
-        QCOMPARE(startup.Bench()->Label7->text(), QString("Other move"));
-        QCOMPARE(startup.Bench()->Sg1->title(), QString("Other help"));
+        QCOMPARE(Ui(*startup.Bench()).Label7->text(), QString("Other move"));
+        QCOMPARE(Ui(*startup.Bench()).Sg1->title(), QString("Other help"));
     }
 
     void languageListSkipsDotFoldersAndFiles() {
         QCOMPARE(shell::ListLanguagePacks(ProgramPath()), QStringList({"English", "NoCaptions"}));
 
-        strings::ProgramDir = ProgramPath().toStdString();
+        strings::Program().SetProgramDir(ProgramPath().toStdString());
         TLanguageDlg dialog;
         QEvent activate(QEvent::WindowActivate);
         QCoreApplication::sendEvent(&dialog, &activate);
@@ -346,7 +347,7 @@ private slots:
     void noPacksDisablesOk() {
         QTemporaryDir empty;
         QDir(empty.path()).mkdir(".hidden");
-        strings::ProgramDir = (empty.path() + QDir::separator()).toStdString();
+        strings::Program().SetProgramDir((empty.path() + QDir::separator()).toStdString());
         TLanguageDlg dialog;
         QEvent activate(QEvent::WindowActivate);
         QCoreApplication::sendEvent(&dialog, &activate);
@@ -356,11 +357,11 @@ private slots:
     }
 
     void helpReloadsWhenSwitchingBetweenTasksAndUsage() {
-        shell::Startup startup(rng);
+        shell::Startup startup;
         StartWith(startup, "English", "h");
         TForm3* help = startup.Help();
 
-        startup.Bench()->Feladatok1->trigger();
+        Ui(*startup.Bench()).Feladatok1->trigger();
         QTRY_COMPARE(help->RichEdit1->toPlainText().trimmed(), QString("Task sheet"));
         QVERIFY(help->isVisible());
         QCOMPARE(help->Tag, 1);
@@ -370,7 +371,7 @@ private slots:
         // Chosen while the help window is open: reloaded with the usage text.
         startup.Bench()->activateWindow();
         QTRY_VERIFY(startup.Bench()->isActiveWindow());
-        startup.Bench()->Aprogramhasznlata1->trigger();
+        Ui(*startup.Bench()).Aprogramhasznlata1->trigger();
         QTRY_COMPARE(help->RichEdit1->toPlainText().trimmed(), QString("Usage text"));
         QCOMPARE(help->Tag, 0);
 
@@ -379,21 +380,21 @@ private slots:
     }
 
     void helpForAPackWithoutProgramRtfIsEmpty() {
-        shell::Startup startup(rng);
+        shell::Startup startup;
         StartWith(startup, "NoCaptions", "e");
         TForm3* help = startup.Help();
 
-        startup.Bench()->Feladatok1->trigger();
+        Ui(*startup.Bench()).Feladatok1->trigger();
         QTRY_COMPARE(help->RichEdit1->toPlainText(), QString("Other tasks"));
         startup.Bench()->activateWindow();
         QTRY_VERIFY(startup.Bench()->isActiveWindow());
-        startup.Bench()->Aprogramhasznlata1->trigger();
+        Ui(*startup.Bench()).Aprogramhasznlata1->trigger();
         QTRY_VERIFY(help->RichEdit1->toPlainText().isEmpty());
         QCOMPARE(help->windowTitle(), QString("Other help"));
     }
 
     void aboutBoxAppliesItsStringsAtEveryActivation() {
-        shell::Startup startup(rng);
+        shell::Startup startup;
         StartWith(startup, "English", "a");
 
         QStringList seen;
@@ -409,7 +410,7 @@ private slots:
             about->OKButton->click();
         };
         const auto answer = WhenModal<TAboutBox>(look);
-        startup.Bench()->Nvjegy1->trigger();
+        Ui(*startup.Bench()).Nvjegy1->trigger();
         QCOMPARE(seen,
                  QStringList({"About caption", "Product", "Version line", "Credit line", "Okay"}));
         QVERIFY(iconShown);
@@ -417,10 +418,10 @@ private slots:
         QVERIFY(startup.About()->Authorship->text().contains("Pelzamo2007"));
 
         // Another language file: the next activation shows its strings.
-        strings::OpenLanguageIni((ProgramPath() + "NoCaptions/Pelzamo2007.ini").toStdString());
+        strings::Program().ChoosePack((ProgramPath() + "NoCaptions").toStdString());
         seen.clear();
         const auto answerAgain = WhenModal<TAboutBox>(look);
-        startup.Bench()->Nvjegy1->trigger();
+        Ui(*startup.Bench()).Nvjegy1->trigger();
         QCOMPARE(seen, QStringList({"Other about", "None", "None", "None", "OK"}));
     }
 
@@ -430,7 +431,7 @@ private slots:
         for (int i = 0; i < 300; ++i)
             longText += "Line " + QByteArray::number(i) + "\\par ";
         WriteFile(pack.path() + "/Tasks.rtf", longText + "}");
-        strings::LanguageDir = pack.path().toStdString();
+        strings::Program().ChoosePack(pack.path().toStdString());
 
         TForm3 help;
         help.Tag = 1;
@@ -477,6 +478,7 @@ int main(int argc, char* argv[]) {
         failures += QTest::qExec(&startup, argc, argv);
     }
     failures += RunPackTests(argc, argv);
+    failures += RunAccessibleTests(argc, argv);
     return failures;
 }
 

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -56,6 +57,23 @@ protected:
 #else
         return status;
 #endif
+    }
+
+    // Runs the program with its standard output into `reader` (a shell command); returns
+    // the program's exit status and keeps its standard error.
+    int Piped(const std::string& arguments, const std::string& reader) {
+        const fs::path err = folder / "piped.err";
+        const fs::path status = folder / "piped.status";
+        // The reader has some time to start (and perhaps to finish) before the program.
+        const std::string command = "{ sleep 0.2; '" + std::string(PELZAMO_SIM_PATH) + "' " +
+                                    arguments + " 2> '" + err.string() + "'; echo $? > '" +
+                                    status.string() + "'; } | " + reader;
+        [[maybe_unused]] const int ignored = std::system(command.c_str());
+        stderrText = Read(err);
+        const std::string code = Read(status);
+        fs::remove(err);
+        fs::remove(status);
+        return code.empty() ? -1 : std::stoi(code);
     }
 
     static std::string Read(const fs::path& path) {
@@ -120,7 +138,9 @@ TEST_F(PelzamoSimTest, BadInputExitsWithStatus2AndWritesNothing) {
           std::string("--distance 1"), std::string("--height 0"), std::string("--format txt"),
           std::string("--seconds 1 --decays 10"), std::string("--decays 10 --seconds 1"),
           std::string("--decays 2e9"), std::string("--decays 1.3e9"),
-          std::string("--generator philox --blocks 0:99")}) {
+          std::string("--generator philox --blocks 0:99"),
+          std::string("--start-time 2999-01-01T00:00:00Z"),
+          std::string("--seed \"$(printf '1\\n2')\"")}) {
         EXPECT_EQ(Run(arguments + output), 2) << arguments;
         EXPECT_EQ(stdoutText, "") << arguments;
         EXPECT_EQ(std::count(stderrText.begin(), stderrText.end(), '\n'), 1)
@@ -139,6 +159,19 @@ TEST_F(PelzamoSimTest, BadInputExitsWithStatus2AndWritesNothing) {
         EXPECT_EQ(stderrText.find("decays"), std::string::npos) << "nothing simulated";
     }
     EXPECT_EQ(std::distance(fs::directory_iterator(folder), {}), 3) << "no temporary left";
+}
+
+TEST_F(PelzamoSimTest, StandardOutputIsDashAndAPipeMayCloseEarly) {
+    ASSERT_EQ(Run("--decays 1000 -o -"), 0) << stderrText;
+    EXPECT_EQ(stdoutText.rfind("channel,counts\n", 0), 0u);
+    EXPECT_FALSE(fs::exists("-"));
+    // /dev/stdout on a pipe is refused before anything is simulated.
+    EXPECT_EQ(Piped("--generator philox --seconds 100000 -o /dev/stdout", "cat > /dev/null"), 2);
+    EXPECT_NE(stderrText.find("-o -"), std::string::npos) << stderrText;
+    // A reader that has gone: one line, status 2.
+    EXPECT_EQ(Piped("--decays 200000 -o -", "true"), 2);
+    EXPECT_NE(stderrText.find("standard output"), std::string::npos) << stderrText;
+    EXPECT_EQ(std::count(stderrText.begin(), stderrText.end(), '\n'), 1) << stderrText;
 }
 
 TEST_F(PelzamoSimTest, AnInterruptedRunLeavesNoTemporaryFile) {
@@ -173,8 +206,19 @@ TEST_F(PelzamoSimTest, SlicesMergedGiveTheWholeRunOnAnyThreadCount) {
     ASSERT_EQ(Run("merge " + path("a.spe") + " " + path("b.spe") + " -o " + path("merged.n42")), 0);
     EXPECT_EQ(Read(folder / "merged.n42"), Read(folder / "whole.n42"));
     EXPECT_EQ(Run("merge " + path("a.spe") + " " + path("merged.spe")), 2);
-    EXPECT_NE(stderrText.find("block 0"), std::string::npos) << stderrText;
-    EXPECT_EQ(Run("merge " + path("whole.n42")), 2) << "merge reads SPE";
+    EXPECT_NE(stderrText.find("block 0 is in both"), std::string::npos) << stderrText;
+    EXPECT_NE(stderrText.find("merged.spe"), std::string::npos) << stderrText;
+    // A lost slice: refused, naming the blocks, unless asked; the partial file merges
+    // with the rest, read from a list, into the whole run's.
+    EXPECT_EQ(Run("merge -o " + path("partial.n42") + " " + path("a.spe")), 2);
+    EXPECT_NE(stderrText.find("lack blocks 2-3 of 0-3"), std::string::npos) << stderrText;
+    EXPECT_FALSE(fs::exists(folder / "partial.n42"));
+    ASSERT_EQ(Run("merge --partial -o " + path("partial.n42") + " " + path("a.spe")), 0);
+    ASSERT_EQ(Run("merge --files-from - -o " + path("again.n42"),
+                  "printf '%s\\n' " + path("partial.n42") + " " + path("b.spe") + " | "),
+              0)
+        << stderrText;
+    EXPECT_EQ(Read(folder / "again.n42"), Read(folder / "whole.n42"));
 }
 
 TEST_F(PelzamoSimTest, N42IsAnAnsiN42Document) {
@@ -207,6 +251,30 @@ TEST_F(PelzamoSimTest, N42IsAnAnsiN42Document) {
     for (long long count : counts)
         total += count;
     EXPECT_NE(stderrText.find(std::to_string(total) + " counted"), std::string::npos) << total;
+}
+
+TEST_F(PelzamoSimTest, EveryN42FileValidatesAgainstTheN42Schema) {
+    const std::string start = " --start-time 2026-12-08T15:08:54Z -o ";
+    const auto path = [&](const char* name) { return "'" + (folder / name).string() + "'"; };
+    for (const auto& [arguments, name] :
+         {std::pair{"--seed 3 --seconds 1", "default.n42"},
+          {"--decays 10", "short.n42"},
+          {"--decays 1000 --distance 1e6 --height 1e-9 --radius 0.001 --resolution 0", "odd.n42"},
+          {"--decays 1000 --distance 1e3 --height 40 --radius 300 --resolution 1e9", "large.n42"},
+          {"--generator philox --seconds 2 --blocks 1:1", "slice.n42"}})
+        ASSERT_EQ(Run(std::string(arguments) + start + path(name)), 0) << stderrText;
+    ASSERT_EQ(Run("merge --partial -o " + path("partial.n42") + " " + path("slice.n42")), 0);
+    const std::string command = "xmllint --noout --schema '" + std::string(PELZAMO_N42_SCHEMA) +
+                                "' '" + folder.string() + "'/*.n42 2>&1";
+    std::string output;
+    FILE* pipe = popen(command.c_str(), "r");
+    ASSERT_NE(pipe, nullptr);
+    char buffer[4096];
+    for (std::size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;)
+        output.append(buffer, n);
+    const int status = pclose(pipe);
+    EXPECT_EQ(status, 0) << "xmllint (Debian: libxml2-utils) says: " << output;
+    EXPECT_EQ(std::count(output.begin(), output.end(), '\n'), 6) << output;
 }
 
 TEST_F(PelzamoSimTest, HelpAndVersion) {

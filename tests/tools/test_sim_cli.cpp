@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -84,11 +85,16 @@ TEST(SimCliArguments, EveryOptionInBothForms) {
     EXPECT_EQ(Parse({"-o", "a.txt", "--format", "spe"}).options.format, simcli::OutputFormat::Spe);
     EXPECT_EQ(Parse({"-o", "dir.spe/a"}).options.format, simcli::OutputFormat::Csv);
 
-    const auto merge = Parse({"merge", "-o", "all.n42", "a.spe", "--", "-b.spe"});
+    const auto merge =
+        Parse({"merge", "-o", "all.n42", "--partial", "a.spe", "--files-from=-", "--", "-b.spe"});
     ASSERT_EQ(merge.error, "");
     EXPECT_TRUE(merge.options.merge);
+    EXPECT_TRUE(merge.options.partial);
+    EXPECT_EQ(merge.options.filesFrom, "-");
     EXPECT_EQ(merge.options.inputs, (std::vector<std::string>{"a.spe", "-b.spe"}));
     EXPECT_EQ(merge.options.format, simcli::OutputFormat::N42);
+    EXPECT_EQ(Parse({"merge", "--files-from", "list"}).error, "") << "a list is enough";
+    EXPECT_TRUE(simcli::ToStandardOutput(Parse({"-o", "-"}).options));
 }
 
 TEST(SimCliArguments, BadInputIsNamedOnOneLine) {
@@ -138,6 +144,10 @@ TEST(SimCliArguments, BadInputIsNamedOnOneLine) {
         {{"-o", "a.csv", "--format", "spe"}, "contradicts"},
         {{"merge"}, "at least one"},
         {{"merge", "--seed", "1", "a.spe"}, "does not apply to merge"},
+        {{"--partial"}, "applies only to merge"},
+        {{"merge", "--files-from=", "a.spe"}, "empty"},
+        {{"--seed", "1\n2"}, "'1\\n2'"},
+        {{"--distance", "\x1b[2J"}, "'\\x1b[2J'"},
     };
     for (const auto& c : cases) {
         const auto r = ParseArguments(c.args);
@@ -203,6 +213,38 @@ TEST_F(SimCliRun, PlanCutsTheRunIntoSecondsOfTicks) {
     EXPECT_EQ(error, "");
     Plan({"--decays", "1431655766"}, &error);
     EXPECT_NE(error.find("--generator philox"), std::string::npos);
+}
+
+TEST_F(SimCliRun, Lcg32RunsOneStreamOnOneThreadWhateverThePlanSays) {
+    // Options that bypass the parser's checks, as a program using the library may set.
+    simcli::Options options;
+    options.threads = 2;
+    simcli::RunPlan plan;
+    EXPECT_NE(simcli::MakePlan(options, 12345, plan).find("--threads"), std::string::npos);
+    options.threads.reset();
+    options.blocks = simcli::BlockRange{0, 0};
+    EXPECT_NE(simcli::MakePlan(options, 12345, plan).find("--blocks"), std::string::npos);
+
+    plan = Plan({"--decays", "200000"});
+    plan.threads = 2; // built by hand: still one stream, counted once
+    EXPECT_EQ(Total(simcli::Run(plan).counts), 6550u);
+    plan.blocks.first = 1;
+    EXPECT_NE(simcli::Run(plan).error.find("block 1"), std::string::npos);
+}
+
+TEST(SimCliThreads, DefaultIsTheLeastOfCoresSlurmAndBlocks) {
+    const struct {
+        unsigned cores;
+        const char* slurm;
+        std::uint64_t blocks;
+        unsigned threads;
+    } cases[] = {
+        {16, nullptr, 100, 16}, {16, "1", 100, 1},  {16, "4", 2, 2},     {2, "8", 100, 2},
+        {16, "", 100, 16},      {16, "0", 100, 16}, {16, "4x", 100, 16}, {0, nullptr, 5, 1},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(simcli::DefaultThreads(c.cores, c.slurm, c.blocks), c.threads)
+            << c.cores << " cores, SLURM_CPUS_PER_TASK " << (c.slurm ? c.slurm : "unset");
 }
 
 TEST_F(SimCliRun, Lcg32IsTheWindowsSpectrumAndPhiloxTheSameOnEveryThreadCount) {
@@ -310,38 +352,110 @@ TEST(SimCliFiles, SpeFollowsTheIaeaAsciiLayoutAndReadsBack) {
     EXPECT_EQ(lines[22 + 4098], "$MCA_CAL:");
     EXPECT_EQ(lines[22 + 4099], "3");
     EXPECT_EQ(lines[22 + 4100], "-10 1 0 keV");
+}
 
-    // Counts above the decays are refused, so this one reads back with a real run.
+// A slice of Record()'s run, with counts it can hold, and its files.
+simcli::SpectrumRecord Slice() {
     simcli::SpectrumRecord small = Record();
     small.counts[672] = 5;
-    small.blocks = {{2, 3}, {5, 5}};
-    std::ostringstream spe;
-    simcli::WriteSpe(spe, small);
-    simcli::SpectrumRecord read;
-    ASSERT_EQ(simcli::ReadSpe(spe.str(), read), "");
     small.counts[4096] = 0;
-    EXPECT_EQ(read.counts, small.counts);
-    EXPECT_EQ(read.blocks, small.blocks);
-    EXPECT_EQ(read.startTime, small.startTime);
-    EXPECT_EQ(read.seed, 7u);
-    EXPECT_EQ(simcli::RecordSeconds(read), 3);
+    small.blocks = {{2, 3}, {5, 5}};
+    return small;
+}
+std::string Written(const simcli::SpectrumRecord& record, simcli::OutputFormat format) {
+    std::ostringstream out;
+    simcli::WriteFormat(out, record, format);
+    return out.str();
+}
+constexpr std::int64_t Now = 1796742534 + 3600; // an hour after Record()'s start
 
-    const std::string good = spe.str();
-    const auto replaced = [&](const std::string& from, const std::string& to) {
-        std::string text = good;
+TEST(SimCliFiles, SpeAndN42ReadBackTheRun) {
+    const simcli::SpectrumRecord small = Slice();
+    for (simcli::OutputFormat format : {simcli::OutputFormat::Spe, simcli::OutputFormat::N42}) {
+        simcli::SpectrumRecord read;
+        ASSERT_EQ(simcli::ReadSpectrumFile(Written(small, format), read, Now), "");
+        EXPECT_EQ(read.counts, small.counts);
+        EXPECT_EQ(read.blocks, small.blocks);
+        EXPECT_EQ(read.startTime, small.startTime);
+        EXPECT_EQ(read.seed, 7u);
+        EXPECT_EQ(read.program, small.program);
+        EXPECT_EQ(simcli::RecordSeconds(read), 3);
+    }
+}
+
+TEST(SimCliFiles, EveryValueReadIsCheckedAsItsOptionAndNamed) {
+    const std::string spe = Written(Slice(), simcli::OutputFormat::Spe);
+    const std::string n42 = Written(Slice(), simcli::OutputFormat::N42);
+    const auto replaced = [](std::string text, const std::string& from, const std::string& to) {
         text.replace(text.find(from), from.size(), to);
         return text;
     };
-    for (const auto& [text, mentions] :
-         {std::pair{replaced("$SPEC_REM:", "$REMARKS:"), "$SPEC_REM"},
-          {replaced("seed: 7", "seed: x"), "$SPEC_REM"},
-          {replaced("decays: 600030", "decays: 600031"), "do not agree"},
-          {replaced("\n0 4095\n1\n", "\n0 4095\n"), "$DATA"},
-          {replaced("\n0 4095\n1\n", "\n0 4095\n600030\n"), "more counts than decays"},
-          {replaced("12/08/2026", "2026-12-08"), "$DATE_MEA"}}) {
+    const auto inSpe = [&](const std::string& from, const std::string& to) {
+        return replaced(spe, from, to);
+    };
+    for (const auto& [text, mentions] : {
+             std::pair{inSpe("$SPEC_REM:", "$REMARKS:"), "SPE file of another program"},
+             {inSpe("distance: 8.5", "distance: nan"), "its distance 'nan' is not a number"},
+             {inSpe("distance: 8.5", "distance: 1"), "inside the detector"},
+             {inSpe("height: 3", "height: 0"), "its height '0' must be above 0"},
+             {inSpe("resolution: 20", "resolution: -1"), "its resolution '-1'"},
+             {inSpe("channels per MeV: 1000", "channels per MeV: 0"), "channels per MeV '0'"},
+             {inSpe("channel offset: 10", "channel offset: inf"), "channel offset 'inf'"},
+             {inSpe("channels per MeV: 1000", "channels per MeV: 1e-310"), "no finite energy"},
+             {inSpe("seed: 7", "seed: 4294967296"), "its seed '4294967296'"},
+             {inSpe("seed: 7", "seed: 7\x1b[2J"), "its seed '7\\x1b[2J'"},
+             {inSpe("seed: 7", "seed: 7\nseed: 8"), "'seed' twice"},
+             {inSpe("generator: philox", "generator: mt"), "its generator 'mt'"},
+             {inSpe("generator: philox", "generator: lcg32"), "cannot be sliced"},
+             {inSpe("program: pelzamo-sim 1.0", "program: pelzamo-sim 1 0"), "its program"},
+             {inSpe("program: pelzamo-sim", "program: other"), "another program"},
+             {inSpe("blocks: 2-3,5", "blocks: 2-3,5\nmissing blocks: 0"), "missing blocks '0'"},
+             {inSpe("decays: 600030", "decays: 600031"), "do not agree"},
+             {inSpe("12/08/2026", "12/08/2099"), "later than the clock"},
+             {inSpe("12/08/2026", "2026-12-08"), "$DATE_MEA"},
+             {inSpe("\n0 4095\n1\n", "\n0 4095\n"), "$DATA"},
+             {inSpe("\n0 4095\n1\n", "\n0 4095\n600030\n"), "more counts than decays"},
+             {replaced(n42, "<Remark>seed: 7</Remark>", "<Remark>seed: 7&lt;</Remark>"),
+              "its seed '7<'"},
+             {replaced(n42, "<Remark>program: pelzamo-sim", "<Remark>program: other"),
+              "N42 file of another program"},
+             {replaced(n42, "\n        1 ", "\n        x "), "count 'x' of channel 0"},
+             {std::string("channel,counts\n0,0\n"), "CSV"},
+         }) {
         simcli::SpectrumRecord ignored;
-        EXPECT_NE(simcli::ReadSpe(text, ignored).find(mentions), std::string::npos) << mentions;
+        const std::string error = simcli::ReadSpectrumFile(text, ignored, Now);
+        EXPECT_NE(error.find(mentions), std::string::npos) << mentions << " in: " << error;
+        EXPECT_EQ(error.find('\n'), std::string::npos) << error;
     }
+}
+
+TEST(SimCliFiles, N42HasOneRemarkALineATitleAndAUuidOfItsContent) {
+    const std::string n42 = Written(Record(), simcli::OutputFormat::N42);
+    for (const char* item :
+         {"<RadInstrumentDataCreatorName>pelzamo-sim/1.0</RadInstrumentDataCreatorName>",
+          "<Remark>Title: Pelzamo2007 simulated spectrum: distance 8.5 cm",
+          "<Remark>seed: 7</Remark>\n    <Remark>run decays: 2000100</Remark>",
+          "n42DocDateTime=\"2026-12-08T15:08:54Z\"", "<RealTimeDuration>PT10S<"})
+        EXPECT_NE(n42.find(item), std::string::npos) << item;
+    // Durations are plain decimals however short the run.
+    simcli::SpectrumRecord brief = Record();
+    brief.runDecays = 10;
+    brief.blocks = {{0, 0}};
+    EXPECT_NE(Written(brief, simcli::OutputFormat::N42).find("PT0.00004999750012499375S"),
+              std::string::npos);
+    // The UUID follows the content, and is a version 5 UUID (RFC 9562's example).
+    simcli::SpectrumRecord other = Record();
+    other.counts[1] = 1;
+    const auto uuid = [](const std::string& text) {
+        const std::size_t at = text.find("n42DocUUID=\"") + 12;
+        return text.substr(at, 36);
+    };
+    EXPECT_EQ(uuid(n42), uuid(Written(Record(), simcli::OutputFormat::N42)));
+    EXPECT_NE(uuid(n42), uuid(Written(other, simcli::OutputFormat::N42)));
+    EXPECT_EQ(uuid(n42)[14], '5');
+    const std::array<std::uint8_t, 16> dns{0x6b, 0xa7, 0xb8, 0x10, 0x9d, 0xad, 0x11, 0xd1,
+                                           0x80, 0xb4, 0x00, 0xc0, 0x4f, 0xd4, 0x30, 0xc8};
+    EXPECT_EQ(simcli::NameUuid(dns, "www.example.com"), "2ed6657d-e927-568b-95e1-2665a8aea6a2");
 }
 
 TEST(SimCliFiles, MergeSumsSlicesOfOneRunOnly) {
@@ -353,15 +467,17 @@ TEST(SimCliFiles, MergeSumsSlicesOfOneRunOnly) {
     EXPECT_EQ(merged.blocks, (std::vector<simcli::BlockRange>{{0, 9}}));
     EXPECT_EQ(merged.startTime, b.startTime);
     EXPECT_EQ(merged.counts[672], 10000000000u);
+    EXPECT_FALSE(merged.partial);
 
     const auto refused = [&](simcli::SpectrumRecord other) {
-        std::string error = simcli::Merge({a, other}, merged);
+        std::string error = simcli::Merge({a, other}, merged, {"a.spe", "b.spe"});
         EXPECT_EQ(error.find('\n'), std::string::npos);
         return error;
     };
     simcli::SpectrumRecord c = b;
     c.blocks = {{3, 4}};
-    EXPECT_NE(refused(c).find("block 3"), std::string::npos);
+    EXPECT_EQ(refused(c), "block 3 is in both 'a.spe' and 'b.spe'");
+    EXPECT_EQ(simcli::Merge({a, a}, merged, {"a.spe", "a.spe"}), "'a.spe' is named twice");
     c = b;
     c.seed = 8;
     EXPECT_NE(refused(c).find("seed"), std::string::npos);
@@ -377,6 +493,32 @@ TEST(SimCliFiles, MergeSumsSlicesOfOneRunOnly) {
     c = b;
     c.runDecays += 1;
     EXPECT_NE(refused(c).find("run length"), std::string::npos);
+}
+
+TEST(SimCliFiles, AnIncompleteSetMergesOnlyWhenAskedAndThenWithTheRest) {
+    simcli::SpectrumRecord first = Record(), middle = Record(), last = Record(), whole;
+    first.blocks = {{0, 1}};
+    middle.blocks = {{2, 5}};
+    last.blocks = {{6, 9}};
+    first.counts[672] = middle.counts[672] = last.counts[672] = 5;
+    ASSERT_EQ(simcli::Merge({first, middle, last}, whole), "");
+    simcli::SpectrumRecord partial;
+    EXPECT_EQ(simcli::Merge({first, last}, partial),
+              "the files lack blocks 2-5 of 0-9: merge them too, or pass --partial for a partial "
+              "merge");
+    ASSERT_EQ(simcli::Merge({last, first}, partial, {}, true), "");
+    EXPECT_TRUE(partial.partial);
+    // The partial file says what it lacks, reads back, and merges with the rest into the
+    // whole run's file.
+    const std::string spe = Written(partial, simcli::OutputFormat::Spe);
+    EXPECT_NE(spe.find("\nmissing blocks: 2-5 (a partial merge)\n"), std::string::npos);
+    simcli::SpectrumRecord read, merged;
+    ASSERT_EQ(simcli::ReadSpe(spe, read, Now), "");
+    EXPECT_TRUE(read.partial);
+    ASSERT_EQ(simcli::Merge({middle, read}, merged), "");
+    EXPECT_EQ(Written(merged, simcli::OutputFormat::N42),
+              Written(whole, simcli::OutputFormat::N42));
+    EXPECT_EQ(simcli::FormatBlocks(simcli::MissingBlocks({{1, 2}, {5, 5}}, 8)), "0,3-4,6-7");
 }
 
 // --- The output file -----------------------------------------------------------------------
