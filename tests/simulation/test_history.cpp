@@ -58,16 +58,39 @@ std::uint64_t Fingerprint(const Spectrum& s) {
     return h;
 }
 
-// A fixed seed gives a fixed spectrum, count for count. Any change of a result, of the
-// order of the draws or of the floating-point evaluation shows here.
+// A fixed seed gives a fixed spectrum, count for count, with the window's generator and
+// with streams of the counter-based one. Any change of a result, of the order of the draws
+// or of the floating-point evaluation shows here.
 TEST_F(HistoryTest, FixedSeedGivesThePinnedSpectrum) {
-    rng.SetSeed(12345);
-    const auto outcomes = Run(simtest::BenchGeometry(8.5), DefaultCalibration, 200000);
-    const long long total = Sum(0, sim::SpectrumChannels - 1);
-    EXPECT_EQ(total, outcomes.at(HistoryOutcome::Counted));
-    EXPECT_EQ(total, 6550);
-    EXPECT_EQ(Fingerprint(*spectrum), 8925447684391210007u);
-    EXPECT_EQ(rng.Seed(), 2540455450u) << "the number of draws changed";
+    const struct {
+        bool counterBased;
+        std::uint32_t seed; // the LCG's seed, or the stream's key
+        std::uint64_t stream;
+        double distance; // cm
+        int decays;
+        long long counted;
+        std::uint64_t fingerprint;
+        std::uint32_t seedAfter; // the LCG's seed at the end, which counts the draws
+    } cases[] = {
+        {false, 12345, 0, 8.5, 200000, 6550, 8925447684391210007u, 2540455450u},
+        {false, 12345, 0, 3, 50000, 9220, 10942105282911432421u, 4242324592u},
+        {true, 12345, 0, 8.5, 200000, 6443, 7613639963181831438u, 0},
+        {true, 7, 3, 3, 50000, 9369, 2229401166731564388u, 0},
+    };
+    for (const auto& c : cases) {
+        spectrum->fill(0);
+        rng.SetSeed(c.seed);
+        if (c.counterBased) rng.SetStream(c.seed, c.stream);
+        const auto outcomes = Run(simtest::BenchGeometry(c.distance), DefaultCalibration, c.decays);
+        const long long total = Sum(0, sim::SpectrumChannels - 1);
+        EXPECT_EQ(total, outcomes.at(HistoryOutcome::Counted));
+        EXPECT_EQ(total, c.counted) << "seed " << c.seed << ", stream " << c.stream;
+        EXPECT_EQ(Fingerprint(*spectrum), c.fingerprint)
+            << "seed " << c.seed << ", stream " << c.stream;
+        if (!c.counterBased) {
+            EXPECT_EQ(rng.Seed(), c.seedAfter) << "the number of draws changed";
+        }
+    }
 }
 
 TEST_F(HistoryTest, EveryOutcomeIsAccountedFor) {
