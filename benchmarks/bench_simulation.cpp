@@ -34,22 +34,21 @@ sim::DetectorGeometry Geometry(double d) {
 
 enum class Generator { Lcg32, Philox };
 
-// One tick of decays (EventsPerTick + 1) per iteration; reports decays per second.
+// One tick of decays (EventsPerTick + 1) of the built-in source per iteration; reports
+// decays per second.
 void Decays(benchmark::State& state, double distance, Generator generator = Generator::Lcg32) {
-    sim::RandomGenerator rng;
-    sim::InitSimulation(rng);
-    rng.SetSeed(12345);
+    sim::RandomGenerator rng(12345);
     if (generator == Generator::Philox) rng.SetStream(12345, 0);
-    sim::ComputeEventsPerTick();
     const sim::DetectorGeometry geometry = Geometry(distance);
     const sim::Calibration calibration{10, 1000, 20};
     auto spectrum = std::make_unique<sim::Spectrum>();
     sim::HistoryTally tally;
     NoHooks hooks;
-    const std::int64_t perTick = sim::EventsPerTick + 1;
+    const std::int64_t perTick = sim::BuiltInSource.EventsPerTick() + 1;
     for (auto _ : state) {
         for (std::int64_t i = 0; i < perTick; ++i)
-            sim::RunHistory(geometry, calibration, *spectrum, tally, hooks, rng);
+            sim::RunHistory(sim::BuiltInSource, geometry, calibration, *spectrum, tally, hooks,
+                            rng);
         benchmark::ClobberMemory();
     }
     state.SetItemsProcessed(state.iterations() * perTick);
@@ -76,10 +75,11 @@ void NaiveDecays(benchmark::State& state, double distance) {
     const reftest::RefCalibration calibration;
     auto spectrum = std::make_unique<reftest::RefSpectrum>();
     reftest::RefGenerator random{12345};
-    const std::int64_t perTick = 20000 + 1;
+    const std::int64_t perTick = sim::BuiltInSource.EventsPerTick() + 1;
     for (auto _ : state) {
         for (std::int64_t i = 0; i < perTick; ++i)
-            benchmark::DoNotOptimize(reftest::RefRunHistory(geometry, calibration, *spectrum, random));
+            benchmark::DoNotOptimize(
+                reftest::RefRunHistory(geometry, calibration, *spectrum, random));
         benchmark::ClobberMemory();
     }
     state.SetItemsProcessed(state.iterations() * perTick);
@@ -97,8 +97,6 @@ constexpr double LookupEnergies[] = {0.662, 0.511, 2.56,  3.75,   0.2817, 1.33, 
                                      0.102, 1.738, 0.031, 0.0049, 2.9,    0.75, 0.35};
 
 template <void (*Lookup)(double, sim::Attenuation&)> void LookupCost(benchmark::State& state) {
-    sim::RandomGenerator rng;
-    sim::InitSimulation(rng);
     sim::Attenuation att{};
     std::size_t i = 0;
     for (auto _ : state) {

@@ -6,7 +6,7 @@
 #include "shell/Language.h"
 #include "shell/PswdDlg.h"
 #include "shell/Sugo.h"
-#include "simulation/CrossSection.h"
+#include "simulation/Random.h"
 #include "strings/LangStrings.h"
 
 #include <QApplication>
@@ -115,8 +115,7 @@ int Startup::Run() {
 }
 
 int RunProgram(int& argc, char** argv) {
-    sim::RandomGenerator rng; // the program's one generator
-    sim::InitSimulation(rng); // attenuation table, source slots and the random seed
+    sim::RandomGenerator rng(sim::ClockSeed()); // the program's one generator
     QApplication application(argc, argv);
     Startup startup(rng);
     return startup.Run();

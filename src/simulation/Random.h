@@ -1,8 +1,8 @@
 #pragma once
-// The uniform random generator of the simulation. The program holds one, shared by the
-// source model, the photon histories and the energy broadening, and passes it to every
-// step that draws. Within one decay the draws come in a fixed order, so a given seed
-// reproduces a spectrum count for count.
+// The uniform random generators of the simulation. The program holds one RandomGenerator,
+// shared by the source model, the photon histories and the energy broadening, and passes it
+// to every step that draws. Within one decay the draws come in a fixed order, so a given
+// seed reproduces a spectrum count for count.
 
 #include "simulation/Philox.h"
 
@@ -10,51 +10,93 @@
 
 namespace sim {
 
-// Two generators behind one draw, each making 32-bit words that a draw divides by 2^32:
-// - the window's, the default: the linear congruential generator seed := seed *
-//   134775813 + 1 (mod 2^32), whose words are its successive seeds. Its period is 2^32
-//   draws.
-// - Philox4x32-10 (Random123), counter-based, for long batch runs: stream s under key k
-//   is the words of Philox(counter (n, s), key (k, 0)) for n = 0, 1, ..., four per
-//   counter in order. Each stream has 2^66 draws; streams do not overlap.
-// The choice is one branch per draw that goes the same way for a whole run. The
-// counter-based draws are made in batches, already divided.
-class RandomGenerator {
+// Both generators make 32-bit words that a draw divides by 2^32.
+inline constexpr double WordScale = 1.0 / 4294967296.0;
+
+// The window's generator, the linear congruential generator seed := seed * 134775813 + 1
+// (mod 2^32), whose words are its successive seeds. Its period is 2^32 draws.
+class Lcg32 {
 public:
-    explicit RandomGenerator(std::uint32_t seed = 0) : seed_(seed) {}
+    static constexpr std::uint32_t Multiplier = 134775813u;
+
+    explicit constexpr Lcg32(std::uint32_t seed = 0) : seed_(seed) {}
 
     // One draw on [0, 1).
     double Random() {
-        if (!counterBased_) [[likely]] {
-            seed_ = seed_ * 134775813u + 1u;
-            return static_cast<double>(seed_) * (1.0 / 4294967296.0);
-        }
+        seed_ = seed_ * Multiplier + 1u;
+        return static_cast<double>(seed_) * WordScale;
+    }
+    std::uint32_t Seed() const { return seed_; }
+
+private:
+    std::uint32_t seed_;
+};
+
+// Philox4x32-10 (Random123), counter-based, for long batch runs: stream s under key k is
+// the words of Philox(counter (n, s), key (k, 0)) for n = 0, 1, ..., four per counter in
+// order. Each stream has 2^66 draws; streams do not overlap. The draws are made in batches
+// of 32 counters, already divided.
+class PhiloxStream {
+public:
+    PhiloxStream() = default;
+    PhiloxStream(std::uint32_t key, std::uint64_t stream) : key_(key), stream_(stream) {}
+
+    // One draw on [0, 1).
+    double Random() {
         if (next_ == philox::BatchWords) [[unlikely]]
             Refill();
         return batch_[next_++];
     }
 
-    // The window's generator: its current seed, and a new seed, which also selects it.
-    std::uint32_t Seed() const { return seed_; }
-    void SetSeed(std::uint32_t seed) {
-        seed_ = seed;
-        counterBased_ = false;
-    }
-
-    // Selects the counter-based generator at the start of stream `stream` under `key`.
-    void SetStream(std::uint32_t key, std::uint64_t stream);
-    bool CounterBased() const { return counterBased_; }
-
 private:
     void Refill();
 
-    std::uint32_t seed_;
-    bool counterBased_ = false;
-    int next_ = philox::BatchWords; // batch_[next_ ..] are the next counter-based draws
+    int next_ = philox::BatchWords; // batch_[next_ ..] are the next draws
     std::uint32_t key_ = 0;
     std::uint64_t stream_ = 0;
     std::uint64_t counter_ = 0; // the counter after those in batch_
     double batch_[philox::BatchWords]{};
+};
+
+// The program's generator: the window's LCG unless SetStream selects a stream of the
+// counter-based one. A whole decay takes its draws through WithGenerator, which makes the
+// choice once; Random makes it at every draw, for single steps.
+class RandomGenerator {
+public:
+    explicit RandomGenerator(std::uint32_t seed = 0) : lcg_(seed) {}
+
+    // One draw on [0, 1) of the generator in use.
+    double Random() { return counterBased_ ? philox_.Random() : lcg_.Random(); }
+
+    // The window's generator: its current seed, and a new seed, which also selects it.
+    std::uint32_t Seed() const { return lcg_.Seed(); }
+    void SetSeed(std::uint32_t seed) {
+        lcg_ = Lcg32(seed);
+        counterBased_ = false;
+    }
+
+    // Selects the counter-based generator at the start of stream `stream` under `key`.
+    void SetStream(std::uint32_t key, std::uint64_t stream) {
+        philox_ = PhiloxStream(key, stream);
+        counterBased_ = true;
+    }
+    bool CounterBased() const { return counterBased_; }
+
+    // f(generator) with the generator in use, an Lcg32& or a PhiloxStream&. The LCG is
+    // handed over as a copy that is written back when f returns, so that its seed can stay
+    // in a register throughout.
+    template <class F> auto WithGenerator(F&& f) {
+        if (counterBased_) return f(philox_);
+        Lcg32 lcg = lcg_;
+        const auto result = f(lcg);
+        lcg_ = lcg;
+        return result;
+    }
+
+private:
+    Lcg32 lcg_;
+    bool counterBased_ = false;
+    PhiloxStream philox_;
 };
 
 // Milliseconds since midnight of the system clock in UTC, the start-up seed.

@@ -199,7 +199,7 @@ bool ApplyOption(Options& o, std::string_view name, std::string_view text, std::
         // A whole number of ticks, as the detector window counts time, and a decay count
         // that stays exact.
         const std::uint64_t perTick =
-            static_cast<std::uint64_t>(model::DecaysPerTick(sim::EventsPerTick));
+            static_cast<std::uint64_t>(model::DecaysPerTick(sim::BuiltInSource.EventsPerTick()));
         const WholeResult ticks = ReadWhole(text, model::TicksPerSecond, MaxDecays / perTick);
         const std::string shown = "option --seconds: " + Quoted(text);
         switch (ticks.status) {
@@ -410,7 +410,7 @@ ParseResult ParseArguments(const std::vector<std::string_view>& args) {
 }
 
 std::string Usage() {
-    const auto perTick = model::DecaysPerTick(sim::EventsPerTick);
+    const auto perTick = model::DecaysPerTick(sim::BuiltInSource.EventsPerTick());
     const std::string tick = platform::FormatFloat(model::Defaults::TickLength / 1000.0);
     return "Usage: pelzamo-sim [OPTION]...\n"
            "  or:  pelzamo-sim merge [-o FILE] [--format F] FILE...\n"

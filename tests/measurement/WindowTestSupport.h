@@ -6,7 +6,6 @@
 
 #include "measurement/Detektor.h"
 #include "platform/Clock.h"
-#include "simulation/CrossSection.h"
 
 #include <QColor>
 #include <QImage>
@@ -56,14 +55,10 @@ public:
     }
 };
 
-// The attenuation table and the sources built, and a tick clock installed for as long
-// as the test object lives.
+// A tick clock installed for as long as the test object lives.
 class Environment {
 public:
-    Environment() {
-        sim::InitSimulation(Generator());
-        platform::SetClock(&clock);
-    }
+    Environment() { platform::SetClock(&clock); }
     ~Environment() { platform::SetClock(nullptr); }
     Environment(const Environment&) = delete;
     Environment& operator=(const Environment&) = delete;

@@ -48,7 +48,7 @@ sim::Spectrum ReferenceSpectrum(sim::RandomGenerator& rng, std::uint32_t seed, s
     NoHooks hooks;
     for (std::int64_t i = 0; i < skipped + decays; ++i) {
         if (i == skipped) spectrum.fill(0);
-        sim::RunHistory(geometry, calibration, spectrum, tally, hooks, rng);
+        sim::RunHistory(sim::BuiltInSource, geometry, calibration, spectrum, tally, hooks, rng);
     }
     return spectrum;
 }
@@ -106,7 +106,6 @@ class TestDetektor : public QObject {
     sim::RandomGenerator rng; // the program's generator, as the window draws from it
     std::unique_ptr<TForm2> form;
     TickClock clock;
-    double builtInActivity = 0;
 
     // A fresh window after its first-activation layout; `decaysPerTick` small keeps the
     // runs quick.
@@ -117,7 +116,12 @@ class TestDetektor : public QObject {
         QTRY_VERIFY(windowtest::LaidOut(*form));
     }
 
-    void SetDecaysPerTick(double activity) { sim::Sources[1].activity = activity; }
+    // The built-in source with `activity` (decays per tick less one) in slot 2.
+    void SetDecaysPerTick(double activity) {
+        sim::SourceSlots changed = sim::BuiltInSource.Slots();
+        changed[1].activity = activity;
+        Probe::Model(*form).Source = sim::Source(changed);
+    }
     sim::Spectrum& Counts() { return Probe::Model(*form).Spectrum; }
     std::int32_t ElapsedTicks() const { return Probe::ElapsedTicks(*form); }
     std::int32_t FullScale() const { return form->Edit1->text().trimmed().toInt(); }
@@ -127,9 +131,7 @@ private slots:
         WritePack(packs.path() + QStringLiteral("/English"), true);
         WritePack(packs.path() + QStringLiteral("/Broken"), false);
         UseLanguage(packs.path() + QStringLiteral("/English"));
-        sim::InitSimulation(rng);
         rng.SetSeed(20070101);
-        builtInActivity = sim::Sources[1].activity;
     }
 
     void init() {
@@ -137,15 +139,14 @@ private slots:
         clock.waits = 0;
         clock.atWait = nullptr;
         platform::SetClock(&clock);
-        SetDecaysPerTick(49); // 50 decays a tick
         OpenWindow();
+        SetDecaysPerTick(49); // 50 decays a tick
     }
 
     void cleanup() {
         Running = false;
         form.reset();
         platform::SetClock(nullptr);
-        SetDecaysPerTick(builtInActivity);
     }
 
     void layoutAtFirstActivation() {
@@ -194,7 +195,7 @@ private slots:
     }
 
     void defaultRunIsOneHundredTicks() {
-        SetDecaysPerTick(builtInActivity); // 20001 decays a tick
+        Probe::Model(*form).Source = sim::BuiltInSource; // 20001 decays a tick
         QStringList shown;
         connect(form->CurTim, &QLineEdit::textChanged, form.get(),
                 [&](const QString& text) { shown << text; });

@@ -26,23 +26,25 @@ protected:
     std::unique_ptr<Spectrum> spectrum = std::make_unique<Spectrum>();
     simtest::RecordingHooks hooks;
     sim::HistoryTally tally;
+    sim::Source source = sim::BuiltInSource;
 
     std::map<HistoryOutcome, int> Run(const sim::DetectorGeometry& g, const sim::Calibration& c,
                                       int decays) {
         std::map<HistoryOutcome, int> outcomes;
         for (int i = 0; i < decays; ++i)
-            ++outcomes[sim::RunHistory(g, c, *spectrum, tally, hooks, rng)];
+            ++outcomes[sim::RunHistory(source, g, c, *spectrum, tally, hooks, rng)];
         return outcomes;
     }
     long long Sum(int from, int to) const { // channels from..to inclusive
         return std::accumulate(spectrum->begin() + from, spectrum->begin() + to + 1, 0LL);
     }
     void OnlyLine(double E) {
-        sim::SourceSlot& slot = sim::Sources[1];
-        slot.lineEnergy[0] = E;
-        slot.lineProbability[0] = 1;
-        slot.lineProbability[1] = 0;
-        slot.lineProbability[2] = 0;
+        source = simtest::ChangedSource([E](sim::SourceSlot& slot) {
+            slot.lineEnergy[0] = E;
+            slot.lineProbability[0] = 1;
+            slot.lineProbability[1] = 0;
+            slot.lineProbability[2] = 0;
+        });
     }
 };
 
@@ -144,7 +146,7 @@ TEST_F(HistoryTest, SourceInsideTheBoundingSphereReportsAndCountsNothing) {
     const sim::DetectorGeometry g = simtest::BenchGeometry(1); // centre 2.5 cm, bound 4.24 cm
     tally = sim::HistoryTally{1.5, true};
     const std::uint32_t before = rng.Seed();
-    EXPECT_EQ(sim::RunHistory(g, DefaultCalibration, *spectrum, tally, hooks, rng),
+    EXPECT_EQ(sim::RunHistory(source, g, DefaultCalibration, *spectrum, tally, hooks, rng),
               HistoryOutcome::SourceInside);
     EXPECT_EQ(hooks.sourceInside, 1);
     EXPECT_TRUE(hooks.plotted.empty());
@@ -155,11 +157,11 @@ TEST_F(HistoryTest, SourceInsideTheBoundingSphereReportsAndCountsNothing) {
 }
 
 TEST_F(HistoryTest, DecayWithoutALineIsNotFollowed) {
-    sim::Sources[1].enabled = false;
+    source = simtest::ChangedSource([](sim::SourceSlot& slot) { slot.enabled = false; });
     for (int i = 0; i < 1000; ++i) {
         const std::uint32_t before = rng.Seed();
-        ASSERT_EQ(sim::RunHistory(simtest::BenchGeometry(3), DefaultCalibration, *spectrum, tally,
-                                  hooks, rng),
+        ASSERT_EQ(sim::RunHistory(source, simtest::BenchGeometry(3), DefaultCalibration, *spectrum,
+                                  tally, hooks, rng),
                   HistoryOutcome::Missed);
         ASSERT_EQ(simtest::DrawsSince(rng, before), 3) << "line, w and phi are still drawn";
     }
@@ -173,7 +175,7 @@ TEST_F(HistoryTest, CountedChannelIsTheDepositWithoutResolution) {
     for (int i = 0; i < 20000; ++i) {
         hooks.plotted.clear();
         const HistoryOutcome outcome =
-            sim::RunHistory(simtest::BenchGeometry(3), sharp, *spectrum, tally, hooks, rng);
+            sim::RunHistory(source, simtest::BenchGeometry(3), sharp, *spectrum, tally, hooks, rng);
         if (outcome != HistoryOutcome::Counted) {
             EXPECT_EQ(tally.EnergyDeposited, outcome == HistoryOutcome::Overflow);
             continue;
@@ -235,7 +237,7 @@ TEST_F(HistoryTest, HistoriesAllocateNothing) {
     simtest::allocations = 0;
     simtest::countAllocations = true;
     for (int i = 0; i < 100000; ++i)
-        sim::RunHistory(g, DefaultCalibration, *spectrum, tally, hooks, rng);
+        sim::RunHistory(source, g, DefaultCalibration, *spectrum, tally, hooks, rng);
     simtest::countAllocations = false;
     EXPECT_EQ(simtest::allocations, 0);
 }

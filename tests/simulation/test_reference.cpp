@@ -71,7 +71,7 @@ testing::AssertionResult RunSideBySide(const Geometry& g, const sim::Calibration
     for (int i = 0; i < decays; ++i) {
         hooks.plotted.clear();
         const sim::HistoryOutcome outcome =
-            sim::RunHistory(geometry, c, *spectrum, tally, hooks, rng);
+            sim::RunHistory(sim::BuiltInSource, geometry, c, *spectrum, tally, hooks, rng);
         const reftest::RefHistory ref =
             reftest::RefRunHistory(refGeometry, refCalibration, *refSpectrum, random);
         const bool plottedRight = ref.outcome == reftest::RefOutcome::Counted
@@ -134,7 +134,7 @@ TEST_F(ReferenceTest, SourceInsideTheBoundingSphereTakesTheSameDraws) {
     simtest::RecordingHooks hooks;
     reftest::RefGenerator random{99u};
     rng.SetSeed(99u);
-    EXPECT_EQ(sim::RunHistory(geometry, {}, spectrum, tally, hooks, rng),
+    EXPECT_EQ(sim::RunHistory(sim::BuiltInSource, geometry, {}, spectrum, tally, hooks, rng),
               sim::HistoryOutcome::SourceInside);
     EXPECT_EQ(reftest::RefRunHistory(refGeometry, {}, refSpectrum, random).outcome,
               reftest::RefOutcome::SourceInside);
