@@ -14,15 +14,15 @@ namespace {
 // annihilation photon (a 0.511 MeV photon and anything it scatters into lies below the
 // pair threshold, where the pair coefficient is 0), and the energy they leave.
 template <class Generator> struct Transport {
-    // Set up only for a photon that has entered the crystal; pending and att are written
-    // before they are read.
+    // Set up only for a photon that has entered the crystal; att is written before it is
+    // read, and so is pending (it starts zeroed only because the optimiser cannot see that).
     Transport(const DetectorGeometry& g, const PhotonState& entered, Generator& r)
         : geometry(g), rng(r), photon(entered) {}
 
     const DetectorGeometry& geometry;
     Generator& rng;
     PhotonState photon;
-    PhotonState pending;
+    PhotonState pending{};
     bool hasPending = false;
     Attenuation att;              // of the last lookup, cm^2/g
     double depositedEnergy = 0;   // MeV
@@ -91,11 +91,12 @@ struct Decay {
     std::int32_t channel = 0; // for Counted
 };
 
-// One decay with one kind of generator, every step inlined; the caller runs the hooks.
+// One decay with one kind of generator; the caller runs the hooks. Every step is inlined
+// (flatten), so that the generator's state never has to leave its register for a call.
 template <class Generator>
-Decay RunDecay(const Source& source, const DetectorGeometry& geometry,
-               const Calibration& calibration, Spectrum& spectrum, HistoryTally& tally,
-               Generator& rng) {
+[[gnu::flatten]] Decay RunDecay(const Source& source, const DetectorGeometry& geometry,
+                                const Calibration& calibration, Spectrum& spectrum,
+                                HistoryTally& tally, Generator& rng) {
     tally.DepositedEnergy = 0;
     tally.EnergyDeposited = false;
     PhotonState photon; // written whole by the emission

@@ -23,11 +23,8 @@ std::uint32_t ClockSeed() {
 }
 
 void PhiloxStream::Refill() {
-    std::uint32_t words[philox::BatchWords];
-    philox::Batch(key_, stream_, counter_, words);
+    philox::Batch(key_, stream_, counter_, words_);
     counter_ += philox::BatchCounters;
-    for (int i = 0; i < philox::BatchWords; ++i)
-        batch_[i] = static_cast<double>(words[i]) * WordScale;
     next_ = 0;
 }
 

@@ -34,8 +34,8 @@ private:
 
 // Philox4x32-10 (Random123), counter-based, for long batch runs: stream s under key k is
 // the words of Philox(counter (n, s), key (k, 0)) for n = 0, 1, ..., four per counter in
-// order. Each stream has 2^66 draws; streams do not overlap. The draws are made in batches
-// of 32 counters, already divided.
+// order. Each stream has 2^66 draws; streams do not overlap. The words are made in batches
+// of 64 counters and divided one by one as they are drawn, as the LCG's are.
 class PhiloxStream {
 public:
     PhiloxStream() = default;
@@ -45,17 +45,38 @@ public:
     double Random() {
         if (next_ == philox::BatchWords) [[unlikely]]
             Refill();
-        return batch_[next_++];
+        return static_cast<double>(words_[next_++]) * WordScale;
     }
 
 private:
+    friend class PhiloxDraws;
     void Refill();
 
-    int next_ = philox::BatchWords; // batch_[next_ ..] are the next draws
+    int next_ = philox::BatchWords; // words_[next_ ..] are the next draws
     std::uint32_t key_ = 0;
     std::uint64_t stream_ = 0;
-    std::uint64_t counter_ = 0; // the counter after those in batch_
-    double batch_[philox::BatchWords]{};
+    std::uint64_t counter_ = 0; // the counter after those in words_
+    std::uint32_t words_[philox::BatchWords]{};
+};
+
+// The draws of one stream for one decay, with the position in the batch in a local so that
+// it can stay in a register; Finish writes it back.
+class PhiloxDraws {
+public:
+    explicit PhiloxDraws(PhiloxStream& stream) : stream_(stream), next_(stream.next_) {}
+
+    double Random() {
+        if (next_ == philox::BatchWords) [[unlikely]] {
+            stream_.Refill();
+            next_ = 0;
+        }
+        return static_cast<double>(stream_.words_[next_++]) * WordScale;
+    }
+    void Finish() { stream_.next_ = next_; }
+
+private:
+    PhiloxStream& stream_;
+    int next_;
 };
 
 // The program's generator: the window's LCG unless SetStream selects a stream of the
@@ -82,11 +103,16 @@ public:
     }
     bool CounterBased() const { return counterBased_; }
 
-    // f(generator) with the generator in use, an Lcg32& or a PhiloxStream&. The LCG is
-    // handed over as a copy that is written back when f returns, so that its seed can stay
-    // in a register throughout.
+    // f(generator) with the generator in use, an Lcg32& or a PhiloxDraws&. Either is
+    // handed over as a local that is written back when f returns, so that the LCG's seed or
+    // the stream's position can stay in a register throughout.
     template <class F> auto WithGenerator(F&& f) {
-        if (counterBased_) return f(philox_);
+        if (counterBased_) {
+            PhiloxDraws draws(philox_);
+            const auto result = f(draws);
+            draws.Finish();
+            return result;
+        }
         Lcg32 lcg = lcg_;
         const auto result = f(lcg);
         lcg_ = lcg;
