@@ -115,7 +115,7 @@ int Startup::Run() {
 }
 
 int RunProgram(int& argc, char** argv) {
-    Startup startup; // the generator, the clock and the session
+    Startup startup;                               // the generator, the clock and the session
     startup.Generator().SetSeed(sim::ClockSeed()); // seeded once, from the clock
     QApplication application(argc, argv);
     return startup.Run();
