@@ -7,7 +7,6 @@
 #include "tools/SpectrumFile.h"
 
 #include "platform/Files.h"
-#include "simulation/CrossSection.h"
 #include "simulation/Random.h"
 #include "simulation/Source.h"
 
@@ -26,13 +25,6 @@ namespace fs = std::filesystem;
 
 // The plan of a run of `seconds` at the default geometry.
 simcli::RunPlan Plan(simcli::Generator generator, unsigned threads, int seconds) {
-    static const bool ready = [] {
-        sim::RandomGenerator rng;
-        sim::InitSimulation(rng);
-        sim::ComputeEventsPerTick();
-        return true;
-    }();
-    (void)ready;
     simcli::Options options;
     options.generator = generator;
     options.ticks = static_cast<std::uint64_t>(seconds) * 10;

@@ -138,10 +138,7 @@ int MeasureRunCpu(TForm2& form) {
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    sim::RandomGenerator rng;
-    sim::InitSimulation(rng);
-    rng.SetSeed(20070101);
-    sim::ComputeEventsPerTick();
+    sim::RandomGenerator rng(20070101);
 
     platform::SteadyClock clock;
     model::Session session(rng, clock);

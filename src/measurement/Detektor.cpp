@@ -416,8 +416,7 @@ void TForm2::Button1Click() {
 
 void TForm2::Acquire() {
     TickLength = model::Defaults::TickLength;
-    sim::ComputeEventsPerTick();
-    if (sim::EventsPerTick == 0) return;
+    if (Session.Measurement().Source.EventsPerTick() == 0) return;
 
     // A refused preset cannot take the focus while the run keeps its field disabled: it
     // takes it once Stop has enabled the field again.

@@ -166,7 +166,7 @@ void Measurement::SetDefaults() {
 }
 
 std::int64_t Measurement::RunTick(sim::HistoryHooks& hooks, const bool& running) {
-    const std::int64_t decays = DecaysPerTick(sim::EventsPerTick);
+    const std::int64_t decays = DecaysPerTick(Source.EventsPerTick());
     std::int64_t done = 0;
     while (done < decays && running) {
         RunHistory(hooks);

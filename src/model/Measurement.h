@@ -10,6 +10,7 @@
 #include "simulation/History.h"
 #include "simulation/Photon.h"
 #include "simulation/Random.h"
+#include "simulation/Source.h"
 
 #include <cstdint>
 #include <optional>
@@ -117,6 +118,7 @@ public:
     // geometry and the calibration are zero until set (SetDefaults, or the caller's).
     explicit Measurement(sim::RandomGenerator& rng) : rng_(rng) {}
 
+    sim::Source Source = sim::BuiltInSource;
     sim::DetectorGeometry Geometry{};
     sim::Calibration Calibration{};
     sim::Spectrum Spectrum{};
@@ -127,10 +129,10 @@ public:
 
     // One decay from emission to the count, with the caller's draw and error hooks.
     sim::HistoryOutcome RunHistory(sim::HistoryHooks& hooks) {
-        return sim::RunHistory(Geometry, Calibration, Spectrum, Tally, hooks, rng_);
+        return sim::RunHistory(Source, Geometry, Calibration, Spectrum, Tally, hooks, rng_);
     }
 
-    // One tick: DecaysPerTick(EventsPerTick) decays, fewer when `running` turns false
+    // One tick: DecaysPerTick(Source.EventsPerTick()) decays, fewer when `running` turns false
     // during a decay (the error hook stops the measurement). Returns the decays run.
     std::int64_t RunTick(sim::HistoryHooks& hooks, const bool& running);
 

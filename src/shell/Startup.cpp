@@ -6,7 +6,7 @@
 #include "shell/Language.h"
 #include "shell/PswdDlg.h"
 #include "shell/Sugo.h"
-#include "simulation/CrossSection.h"
+#include "simulation/Random.h"
 #include "strings/LangStrings.h"
 
 #include <QApplication>
@@ -115,8 +115,8 @@ int Startup::Run() {
 }
 
 int RunProgram(int& argc, char** argv) {
-    Startup startup;                          // the generator, the clock and the session
-    sim::InitSimulation(startup.Generator()); // attenuation table, source slots and the seed
+    Startup startup;                               // the generator, the clock and the session
+    startup.Generator().SetSeed(sim::ClockSeed()); // seeded once, from the clock
     QApplication application(argc, argv);
     return startup.Run();
 }

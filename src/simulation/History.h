@@ -4,6 +4,7 @@
 
 #include "Binning.h"
 #include "Photon.h"
+#include "Source.h"
 
 #include <cstdint>
 
@@ -38,10 +39,11 @@ enum class HistoryOutcome {
     Underflow,    // binned below 0 (negative offset or gain): not counted, not drawn
 };
 
-// Simulates one decay: emission, entry, the interactions in the crystal and the count of
-// the deposited energy. Allocates nothing.
-HistoryOutcome RunHistory(const DetectorGeometry& geometry, const Calibration& calibration,
-                          Spectrum& spectrum, HistoryTally& tally, HistoryHooks& hooks,
-                          RandomGenerator& rng);
+// Simulates one decay of the source: emission, entry, the interactions in the crystal and
+// the count of the deposited energy. Chooses the generator once and runs the whole decay
+// with it; the hooks run after the last draw. Allocates nothing.
+HistoryOutcome RunHistory(const Source& source, const DetectorGeometry& geometry,
+                          const Calibration& calibration, Spectrum& spectrum, HistoryTally& tally,
+                          HistoryHooks& hooks, RandomGenerator& rng);
 
 } // namespace sim

@@ -70,10 +70,14 @@ __attribute__((target("avx2"))) inline void MulHiLo(__m256i a, __m256i m, __m256
     lo = _mm256_blend_epi32(even, _mm256_slli_epi64(odd, 32), 0xAA);
 }
 
+// Counters per call: the state of 32 counters fills the sixteen registers.
+constexpr int Avx2Counters = 32;
+static_assert(BatchCounters % Avx2Counters == 0);
+
 __attribute__((target("avx2"))) void BatchAvx2(std::uint32_t key, std::uint64_t stream,
                                                std::uint64_t n, std::uint32_t* out) {
-    constexpr int Groups = BatchCounters / 8;
-    const CounterWords<BatchCounters> counters(n);
+    constexpr int Groups = Avx2Counters / 8;
+    const CounterWords<Avx2Counters> counters(n);
     __m256i c0[Groups], c1[Groups], c2[Groups], c3[Groups];
     for (int g = 0; g < Groups; ++g) {
         c0[g] = _mm256_load_si256(reinterpret_cast<const __m256i*>(counters.low + 8 * g));
@@ -125,12 +129,20 @@ __attribute__((target("avx2"))) void BatchAvx2(std::uint32_t key, std::uint64_t 
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wuninitialized"
 
+// The 64-bit products a * m of sixteen lanes, split into high and low words: the products
+// of the even and of the odd lanes, each word picked from them by one permutation.
 __attribute__((target("avx512f"))) inline void MulHiLo(__m512i a, __m512i m, __m512i& hi,
                                                        __m512i& lo) {
+    // Word 2j of a product vector is the low word of lane 2j's (or 2j + 1's) product, word
+    // 2j + 1 its high word; indices from 16 up take the odd lanes' vector.
+    const __m512i hiWords =
+        _mm512_set_epi32(31, 15, 29, 13, 27, 11, 25, 9, 23, 7, 21, 5, 19, 3, 17, 1);
+    const __m512i loWords =
+        _mm512_set_epi32(30, 14, 28, 12, 26, 10, 24, 8, 22, 6, 20, 4, 18, 2, 16, 0);
     const __m512i even = _mm512_mul_epu32(a, m);
     const __m512i odd = _mm512_mul_epu32(_mm512_srli_epi64(a, 32), m);
-    hi = _mm512_mask_blend_epi32(0xAAAA, _mm512_srli_epi64(even, 32), odd);
-    lo = _mm512_mullo_epi32(a, m);
+    hi = _mm512_permutex2var_epi32(even, hiWords, odd);
+    lo = _mm512_permutex2var_epi32(even, loWords, odd);
 }
 
 __attribute__((target("avx512f"))) void BatchAvx512(std::uint32_t key, std::uint64_t stream,
@@ -226,7 +238,8 @@ void BatchWith(Path path, std::uint32_t key, std::uint64_t stream, std::uint64_t
         BatchAvx512(key, stream, n, out);
         return;
     case Path::Avx2:
-        BatchAvx2(key, stream, n, out);
+        for (int i = 0; i < BatchCounters; i += Avx2Counters)
+            BatchAvx2(key, stream, n + static_cast<std::uint64_t>(i), out + 4 * i);
         return;
 #else
     case Path::Avx512:

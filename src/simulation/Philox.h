@@ -1,12 +1,12 @@
 #pragma once
 // Batches of the counter-based generator Philox4x32-10 (Random123) for the simulation's
-// long-period draws: the words of 32 consecutive counters at a time.
+// long-period draws: the words of 64 consecutive counters at a time.
 
 #include <cstdint>
 
 namespace sim::philox {
 
-inline constexpr int BatchCounters = 32;
+inline constexpr int BatchCounters = 64;
 inline constexpr int BatchWords = 4 * BatchCounters;
 
 // Word j of Philox4x32-10 for the counter (n + i, stream) under the key (key, 0), into

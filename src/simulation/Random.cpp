@@ -22,20 +22,9 @@ std::uint32_t ClockSeed() {
     return static_cast<std::uint32_t>(ms);
 }
 
-void RandomGenerator::SetStream(std::uint32_t key, std::uint64_t stream) {
-    counterBased_ = true;
-    key_ = key;
-    stream_ = stream;
-    counter_ = 0;
-    next_ = philox::BatchWords;
-}
-
-void RandomGenerator::Refill() {
-    std::uint32_t words[philox::BatchWords];
-    philox::Batch(key_, stream_, counter_, words);
+void PhiloxStream::Refill() {
+    philox::Batch(key_, stream_, counter_, words_);
     counter_ += philox::BatchCounters;
-    for (int i = 0; i < philox::BatchWords; ++i)
-        batch_[i] = static_cast<double>(words[i]) * (1.0 / 4294967296.0);
     next_ = 0;
 }
 
@@ -44,7 +33,7 @@ std::uint32_t DrawsBetween(std::uint32_t from, std::uint32_t to) {
     // period it changes bit k of x while keeping bits 0..k-1 (the low k bits alone have
     // period 2^k). So the bits of n are decided from the lowest up: take the 2^k step
     // when bit k still differs.
-    std::uint32_t a = 134775813u; // a_k, c_k for the step 2^k
+    std::uint32_t a = Lcg32::Multiplier; // a_k, c_k for the step 2^k
     std::uint32_t c = 1u;
     std::uint32_t n = 0;
     for (std::uint32_t bit = 1; from != to; bit <<= 1) {

@@ -1,8 +1,8 @@
 #pragma once
-// The uniform random generator of the simulation. The program holds one, shared by the
-// source model, the photon histories and the energy broadening, and passes it to every
-// step that draws. Within one decay the draws come in a fixed order, so a given seed
-// reproduces a spectrum count for count.
+// The uniform random generators of the simulation. The program holds one RandomGenerator,
+// shared by the source model, the photon histories and the energy broadening, and passes it
+// to every step that draws. Within one decay the draws come in a fixed order, so a given
+// seed reproduces a spectrum count for count.
 
 #include "simulation/Philox.h"
 
@@ -10,51 +10,119 @@
 
 namespace sim {
 
-// Two generators behind one draw, each making 32-bit words that a draw divides by 2^32:
-// - the window's, the default: the linear congruential generator seed := seed *
-//   134775813 + 1 (mod 2^32), whose words are its successive seeds. Its period is 2^32
-//   draws.
-// - Philox4x32-10 (Random123), counter-based, for long batch runs: stream s under key k
-//   is the words of Philox(counter (n, s), key (k, 0)) for n = 0, 1, ..., four per
-//   counter in order. Each stream has 2^66 draws; streams do not overlap.
-// The choice is one branch per draw that goes the same way for a whole run. The
-// counter-based draws are made in batches, already divided.
-class RandomGenerator {
+// Both generators make 32-bit words that a draw divides by 2^32.
+inline constexpr double WordScale = 1.0 / 4294967296.0;
+
+// The window's generator, the linear congruential generator seed := seed * 134775813 + 1
+// (mod 2^32), whose words are its successive seeds. Its period is 2^32 draws.
+class Lcg32 {
 public:
-    explicit RandomGenerator(std::uint32_t seed = 0) : seed_(seed) {}
+    static constexpr std::uint32_t Multiplier = 134775813u;
+
+    explicit constexpr Lcg32(std::uint32_t seed = 0) : seed_(seed) {}
 
     // One draw on [0, 1).
     double Random() {
-        if (!counterBased_) [[likely]] {
-            seed_ = seed_ * 134775813u + 1u;
-            return static_cast<double>(seed_) * (1.0 / 4294967296.0);
-        }
+        seed_ = seed_ * Multiplier + 1u;
+        return static_cast<double>(seed_) * WordScale;
+    }
+    std::uint32_t Seed() const { return seed_; }
+
+private:
+    std::uint32_t seed_;
+};
+
+// Philox4x32-10 (Random123), counter-based, for long batch runs: stream s under key k is
+// the words of Philox(counter (n, s), key (k, 0)) for n = 0, 1, ..., four per counter in
+// order. Each stream has 2^66 draws; streams do not overlap. The words are made in batches
+// of 64 counters and divided one by one as they are drawn, as the LCG's are.
+class PhiloxStream {
+public:
+    PhiloxStream() = default;
+    PhiloxStream(std::uint32_t key, std::uint64_t stream) : key_(key), stream_(stream) {}
+
+    // One draw on [0, 1).
+    double Random() {
         if (next_ == philox::BatchWords) [[unlikely]]
             Refill();
-        return batch_[next_++];
+        return static_cast<double>(words_[next_++]) * WordScale;
     }
 
+private:
+    friend class PhiloxDraws;
+    void Refill();
+
+    int next_ = philox::BatchWords; // words_[next_ ..] are the next draws
+    std::uint32_t key_ = 0;
+    std::uint64_t stream_ = 0;
+    std::uint64_t counter_ = 0; // the counter after those in words_
+    std::uint32_t words_[philox::BatchWords]{};
+};
+
+// The draws of one stream for one decay, with the position in the batch in a local so that
+// it can stay in a register; Finish writes it back.
+class PhiloxDraws {
+public:
+    explicit PhiloxDraws(PhiloxStream& stream) : stream_(stream), next_(stream.next_) {}
+
+    double Random() {
+        if (next_ == philox::BatchWords) [[unlikely]] {
+            stream_.Refill();
+            next_ = 0;
+        }
+        return static_cast<double>(stream_.words_[next_++]) * WordScale;
+    }
+    void Finish() { stream_.next_ = next_; }
+
+private:
+    PhiloxStream& stream_;
+    int next_;
+};
+
+// The program's generator: the window's LCG unless SetStream selects a stream of the
+// counter-based one. A whole decay takes its draws through WithGenerator, which makes the
+// choice once; Random makes it at every draw, for single steps.
+class RandomGenerator {
+public:
+    explicit RandomGenerator(std::uint32_t seed = 0) : lcg_(seed) {}
+
+    // One draw on [0, 1) of the generator in use.
+    double Random() { return counterBased_ ? philox_.Random() : lcg_.Random(); }
+
     // The window's generator: its current seed, and a new seed, which also selects it.
-    std::uint32_t Seed() const { return seed_; }
+    std::uint32_t Seed() const { return lcg_.Seed(); }
     void SetSeed(std::uint32_t seed) {
-        seed_ = seed;
+        lcg_ = Lcg32(seed);
         counterBased_ = false;
     }
 
     // Selects the counter-based generator at the start of stream `stream` under `key`.
-    void SetStream(std::uint32_t key, std::uint64_t stream);
+    void SetStream(std::uint32_t key, std::uint64_t stream) {
+        philox_ = PhiloxStream(key, stream);
+        counterBased_ = true;
+    }
     bool CounterBased() const { return counterBased_; }
 
-private:
-    void Refill();
+    // f(generator) with the generator in use, an Lcg32& or a PhiloxDraws&. Either is
+    // handed over as a local that is written back when f returns, so that the LCG's seed or
+    // the stream's position can stay in a register throughout.
+    template <class F> auto WithGenerator(F&& f) {
+        if (counterBased_) {
+            PhiloxDraws draws(philox_);
+            const auto result = f(draws);
+            draws.Finish();
+            return result;
+        }
+        Lcg32 lcg = lcg_;
+        const auto result = f(lcg);
+        lcg_ = lcg;
+        return result;
+    }
 
-    std::uint32_t seed_;
+private:
+    Lcg32 lcg_;
     bool counterBased_ = false;
-    int next_ = philox::BatchWords; // batch_[next_ ..] are the next counter-based draws
-    std::uint32_t key_ = 0;
-    std::uint64_t stream_ = 0;
-    std::uint64_t counter_ = 0; // the counter after those in batch_
-    double batch_[philox::BatchWords]{};
+    PhiloxStream philox_;
 };
 
 // Milliseconds since midnight of the system clock in UTC, the start-up seed.

@@ -5,7 +5,9 @@
 #include "Photon.h"
 #include "Random.h"
 
+#include <array>
 #include <cstdint>
+#include <limits>
 
 namespace sim {
 
@@ -17,25 +19,65 @@ struct SourceSlot {
     double lineProbability[10]; // per decay
 };
 
-// Slots 1, 2 and 3 are Sources[0], Sources[1] and Sources[2].
-extern SourceSlot Sources[3];
+// Slots 1, 2 and 3 in the order a decay scans them.
+using SourceSlots = std::array<SourceSlot, 3>;
 
-// Decays per tick: the activity of slot 2 truncated (20000 with the built-in source).
-extern std::int32_t EventsPerTick;
+// The radiation source of a measurement: its slots and what the decays read from them,
+// derived once when the source is made.
+class Source {
+public:
+    constexpr explicit Source(const SourceSlots& slots)
+        : slots_(slots), eventsPerTick_(Truncate(slots[1].activity)), atOrigin_(AtOrigin(slots)) {}
 
-// Fills slot 2 with the built-in source and seeds the generator from the clock.
-void InitSources(RandomGenerator& rng);
-void ComputeEventsPerTick();
+    constexpr const SourceSlots& Slots() const { return slots_; }
+
+    // Decays per tick: the activity of slot 2 truncated toward zero (20000 with the built-in
+    // source). An activity outside the 32-bit range saturates instead of overflowing, NaN
+    // gives 0.
+    constexpr std::int32_t EventsPerTick() const { return eventsPerTick_; }
+
+    // True when every slot lies at the origin: then every decay starts there, whichever
+    // line it picks or if it picks none.
+    constexpr bool AllAtOrigin() const { return atOrigin_; }
+
+private:
+    static constexpr std::int32_t Truncate(double activity) {
+        if (activity != activity) return 0;
+        if (activity <= -2147483649.0) return std::numeric_limits<std::int32_t>::min();
+        if (activity >= 2147483648.0) return std::numeric_limits<std::int32_t>::max();
+        return static_cast<std::int32_t>(activity);
+    }
+    static constexpr bool AtOrigin(const SourceSlots& slots) {
+        for (const SourceSlot& slot : slots)
+            if (slot.position[0] != 0 || slot.position[1] != 0 || slot.position[2] != 0)
+                return false;
+        return true;
+    }
+
+    SourceSlots slots_;
+    std::int32_t eventsPerTick_;
+    bool atOrigin_;
+};
+
+// The built-in source: slot 2 at the origin with activity 20000 and the lines 0.662, 2.56
+// and 3.75 MeV with the probabilities 0.25, 0.4 and 0.35 per decay; slots 1 and 3 are
+// disabled and empty.
+inline constexpr Source BuiltInSource{SourceSlots{{
+    {false, 0, {0, 0, 0}, {}, {}},
+    {true, 20000, {0, 0, 0}, {0.662, 2.56, 3.75}, {0.25, 0.4, 0.35}},
+    {false, 0, {0, 0, 0}, {}, {}},
+}}};
 
 // Picks the line of one decay with one random draw a := Random * EventsPerTick. When
 // no line is picked the photon has energy 0 at the origin and direction (0, 0, 0).
-void EmitPhoton(PhotonState& photon, RandomGenerator& rng);
+void EmitPhoton(const Source& source, PhotonState& photon, RandomGenerator& rng);
 // The line that the selection value a picks.
-void PickLine(double a, PhotonState& photon);
+void PickLine(const Source& source, double a, PhotonState& photon);
 
 // Emits and aims one photon, or sets E = -1 when the source lies within the
 // detector's bounding sphere.
-void StartPhoton(const DetectorGeometry& geometry, PhotonState& photon, RandomGenerator& rng);
+void StartPhoton(const Source& source, const DetectorGeometry& geometry, PhotonState& photon,
+                 RandomGenerator& rng);
 void AimTowardDetector(const DetectorGeometry& geometry, PhotonState& photon, RandomGenerator& rng);
 // AimTowardDetector with its first draw (|w|) already taken.
 void AimTowardDetectorWith(const DetectorGeometry& geometry, PhotonState& photon, double w,
@@ -58,7 +100,7 @@ enum class Emission {
 // StartPhoton followed by EnterDetector, with the same draws and the same outcome, that
 // recognises most misses from the draw of w alone, before any square root or
 // trigonometry.
-Emission EmitIntoDetector(const DetectorGeometry& geometry, PhotonState& photon,
-                          RandomGenerator& rng);
+Emission EmitIntoDetector(const Source& source, const DetectorGeometry& geometry,
+                          PhotonState& photon, RandomGenerator& rng);
 
 } // namespace sim

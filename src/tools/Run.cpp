@@ -28,8 +28,7 @@
 namespace simcli {
 
 std::uint64_t DecaysPerSecond() {
-    return static_cast<std::uint64_t>(model::TicksPerSecond) *
-           static_cast<std::uint64_t>(model::DecaysPerTick(sim::EventsPerTick));
+    return static_cast<std::uint64_t>(model::TicksPerSecond) * TickDecays();
 }
 
 std::uint64_t BlockCount(std::uint64_t decays, std::uint64_t blockDecays) {
@@ -91,7 +90,7 @@ std::string MakePlan(const Options& o, std::uint32_t seed, RunPlan& plan) {
     plan.calibration.Resolution = o.resolution;
     plan.generator = o.generator;
     plan.seed = seed;
-    const auto perTick = static_cast<std::uint64_t>(model::DecaysPerTick(sim::EventsPerTick));
+    const std::uint64_t perTick = TickDecays();
     plan.blockDecays = DecaysPerSecond();
     const std::uint64_t ticks = o.ticks ? *o.ticks : DefaultSeconds * model::TicksPerSecond;
     plan.decays = o.decays ? *o.decays : ticks * perTick;
@@ -153,7 +152,7 @@ public:
     template <typename AfterTick>
     bool RunBlock(std::uint64_t decays, std::atomic<std::uint64_t>& done, AfterTick afterTick) {
         measurement_.Spectrum.fill(0);
-        const auto perTick = static_cast<std::uint64_t>(model::DecaysPerTick(sim::EventsPerTick));
+        const std::uint64_t perTick = TickDecays();
         while (decays >= perTick) {
             measurement_.RunTick(*this, running_);
             done += perTick;

@@ -15,6 +15,10 @@
 
 namespace simcli {
 
+std::uint64_t TickDecays() {
+    return static_cast<std::uint64_t>(model::DecaysPerTick(sim::BuiltInSource.EventsPerTick()));
+}
+
 namespace {
 
 // --- Whole numbers, read exactly ----------------------------------------------------------
@@ -233,7 +237,7 @@ std::string ReadValue(const OptionRow& row, std::string_view text, Value& v) {
     case Kind::Ticks: {
         // A whole number of ticks, as the detector window counts time, and a decay count
         // that stays exact.
-        const auto perTick = static_cast<std::uint64_t>(model::DecaysPerTick(sim::EventsPerTick));
+        const std::uint64_t perTick = TickDecays();
         const WholeResult ticks = ReadWhole(text, model::TicksPerSecond, MaxDecays / perTick);
         switch (ticks.status) {
         case Whole::NotANumber:
@@ -468,7 +472,7 @@ ParseResult ParseArguments(const std::vector<std::string_view>& args) {
 }
 
 std::string Usage() {
-    const auto perTick = model::DecaysPerTick(sim::EventsPerTick);
+    const std::uint64_t perTick = TickDecays();
     const std::string tick = platform::FormatFloat(model::Defaults::TickLength / 1000.0);
     const Options defaults;
     const auto shown = [](double value) { return platform::FormatFloat(value); };

@@ -28,6 +28,9 @@ inline constexpr unsigned MaxThreads = 1024;
 // A run without --seconds or --decays: ten simulated seconds.
 inline constexpr std::uint64_t DefaultSeconds = 10;
 
+// Decays in one tick of the built-in source, as the detector window runs them.
+std::uint64_t TickDecays();
+
 struct Options {
     bool help = false;
     bool version = false;

@@ -9,9 +9,7 @@
 
 #include "platform/Files.h"
 #include "platform/Numbers.h"
-#include "simulation/CrossSection.h"
 #include "simulation/Random.h"
-#include "simulation/Source.h"
 
 #include <cerrno>
 #include <chrono>
@@ -107,10 +105,7 @@ private:
 };
 
 int RunSimulation(const simcli::Options& options) {
-    sim::RandomGenerator clock;
-    sim::InitSimulation(clock); // the table, the source, and a seed from the clock
-    sim::ComputeEventsPerTick();
-    const std::uint32_t seed = options.seed ? *options.seed : clock.Seed();
+    const std::uint32_t seed = options.seed ? *options.seed : sim::ClockSeed();
     const std::int64_t startTime = options.startTime ? *options.startTime : std::time(nullptr);
 
     if (options.startTime)

@@ -6,7 +6,6 @@
 
 #include "measurement/Detektor.h"
 #include "platform/Clock.h"
-#include "simulation/CrossSection.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -142,10 +141,10 @@ inline Detector NewDetector() {
     return Detector(form, WithSession{std::move(session)});
 }
 
-// The attenuation table and the sources built.
+// The tick clock of the windows under test.
 class Environment {
 public:
-    Environment() { sim::InitSimulation(Generator()); }
+    Environment() = default;
     Environment(const Environment&) = delete;
     Environment& operator=(const Environment&) = delete;
 

@@ -53,7 +53,7 @@ sim::Spectrum ReferenceSpectrum(sim::RandomGenerator& rng, std::uint32_t seed, s
     NoHooks hooks;
     for (std::int64_t i = 0; i < skipped + decays; ++i) {
         if (i == skipped) spectrum.fill(0);
-        sim::RunHistory(geometry, calibration, spectrum, tally, hooks, rng);
+        sim::RunHistory(sim::BuiltInSource, geometry, calibration, spectrum, tally, hooks, rng);
     }
     return spectrum;
 }
@@ -111,7 +111,6 @@ class TestDetektor : public QObject {
     TickClock clock;
     std::unique_ptr<model::Session> session;
     std::unique_ptr<TForm2> form;
-    double builtInActivity = 0;
 
     // A fresh window after its first-activation layout; `decaysPerTick` small keeps the
     // runs quick.
@@ -123,7 +122,12 @@ class TestDetektor : public QObject {
         QTRY_VERIFY(windowtest::LaidOut(*form));
     }
 
-    void SetDecaysPerTick(double activity) { sim::Sources[1].activity = activity; }
+    // The built-in source with `activity` (decays per tick less one) in slot 2.
+    void SetDecaysPerTick(double activity) {
+        sim::SourceSlots changed = sim::BuiltInSource.Slots();
+        changed[1].activity = activity;
+        Probe::Model(*form).Source = sim::Source(changed);
+    }
     sim::Spectrum& Counts() { return Probe::Model(*form).Spectrum; }
     std::int32_t ElapsedTicks() const { return Probe::ElapsedTicks(*form); }
     std::int32_t FullScale() const { return Ui(*form).Edit1->text().trimmed().toInt(); }
@@ -133,21 +137,18 @@ private slots:
         WritePack(packs.path() + QStringLiteral("/English"), true);
         WritePack(packs.path() + QStringLiteral("/Broken"), false);
         UseLanguage(packs.path() + QStringLiteral("/English"));
-        sim::InitSimulation(rng);
         rng.SetSeed(20070101);
-        builtInActivity = sim::Sources[1].activity;
     }
 
     void init() {
         clock = {};
-        SetDecaysPerTick(49); // 50 decays a tick
         OpenWindow();
+        SetDecaysPerTick(49); // 50 decays a tick
     }
 
     void cleanup() {
         form.reset();
         session.reset();
-        SetDecaysPerTick(builtInActivity);
     }
 
     void layoutAtFirstActivation() {
@@ -241,7 +242,7 @@ private slots:
     }
 
     void defaultRunIsOneHundredTicks() {
-        SetDecaysPerTick(builtInActivity); // 20001 decays a tick
+        Probe::Model(*form).Source = sim::BuiltInSource; // 20001 decays a tick
         QStringList shown;
         connect(Ui(*form).CurTim, &QLineEdit::textChanged, form.get(),
                 [&](const QString& text) { shown << text; });

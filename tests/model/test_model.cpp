@@ -183,14 +183,14 @@ TEST(ModelRegion, Sums) {
 // A tick runs EventsPerTick + 1 plain decays in order, and ends after the decay in which
 // the measurement was stopped.
 TEST(ModelMeasurement, TickRunsTheDecaysInOrder) {
-    sim::RandomGenerator rng;
-    sim::InitSimulation(rng);
-    const std::int32_t savedEvents = sim::EventsPerTick;
-    sim::EventsPerTick = 499;
+    sim::SourceSlots slots = sim::BuiltInSource.Slots();
+    slots[1].activity = 499;
+    const sim::Source source(slots);
 
-    rng.SetSeed(4711);
+    sim::RandomGenerator rng(4711);
     auto measurement = std::make_unique<model::Measurement>(rng);
     measurement->SetDefaults();
+    measurement->Source = source;
     CountingHooks hooks;
     bool running = true;
     EXPECT_EQ(measurement->RunTick(hooks, running), 500);
@@ -200,8 +200,8 @@ TEST(ModelMeasurement, TickRunsTheDecaysInOrder) {
     sim::HistoryTally tally;
     CountingHooks plainHooks;
     for (int i = 0; i < 500; ++i)
-        sim::RunHistory(model::Defaults::Geometry(), model::Defaults::Calibration, *expected, tally,
-                        plainHooks, plain);
+        sim::RunHistory(source, model::Defaults::Geometry(), model::Defaults::Calibration,
+                        *expected, tally, plainHooks, plain);
     EXPECT_EQ(rng.Seed(), plain.Seed());
     EXPECT_TRUE(measurement->Spectrum == *expected);
     EXPECT_EQ(hooks.plotted, plainHooks.plotted);
@@ -213,6 +213,4 @@ TEST(ModelMeasurement, TickRunsTheDecaysInOrder) {
     EXPECT_EQ(measurement->RunTick(hooks, running), 1);
     EXPECT_EQ(hooks.reports, 1);
     EXPECT_EQ(measurement->RunTick(hooks, running), 0);
-
-    sim::EventsPerTick = savedEvents;
 }

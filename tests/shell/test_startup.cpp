@@ -7,7 +7,6 @@
 #include "shell/PswdDlg.h"
 #include "shell/Startup.h"
 #include "shell/Sugo.h"
-#include "simulation/CrossSection.h"
 #include "strings/LangStrings.h"
 
 #include "WindowTestSupport.h"
@@ -469,8 +468,6 @@ private slots:
 };
 
 int main(int argc, char* argv[]) {
-    sim::RandomGenerator rng;
-    sim::InitSimulation(rng);
     QApplication application(argc, argv);
     int failures = 0;
     {

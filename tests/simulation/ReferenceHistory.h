@@ -6,8 +6,8 @@
 // with sim::RunHistory from the same seed and require the same draws, the same deposits
 // and the same spectrum, count for count.
 //
-// Nothing here includes or calls the simulation library: it has its own copy of the
-// table, its own generator and its own records.
+// Of the simulation library it reads only the stored attenuation table; it derives its
+// own working table from it and has its own generator, source and records.
 
 #include <array>
 #include <cstdint>

@@ -2,7 +2,6 @@
 // Helpers shared by the simulation tests: control of the generator and a recording
 // implementation of the history hooks.
 
-#include "simulation/CrossSection.h"
 #include "simulation/History.h"
 #include "simulation/Random.h"
 #include "simulation/Source.h"
@@ -10,7 +9,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <cstring>
 #include <vector>
 
 namespace simtest {
@@ -61,25 +59,17 @@ inline sim::DetectorGeometry BenchGeometry(double d, double height = 3, double r
     return g;
 }
 
-// Gives every test its own generator, and restores the simulation's global state around
-// it: the working table, the source slots and EventsPerTick.
+// The built-in source with slot 2 changed by change(slot).
+template <class Change> sim::Source ChangedSource(Change change) {
+    sim::SourceSlots slots = sim::BuiltInSource.Slots();
+    change(slots[1]);
+    return sim::Source(slots);
+}
+
+// Gives every test its own generator.
 class SimulationTest : public ::testing::Test {
 protected:
     sim::RandomGenerator rng;
-
-    void SetUp() override {
-        sim::InitSimulation(rng);
-        std::memcpy(savedSources, sim::Sources, sizeof savedSources);
-        savedEventsPerTick = sim::EventsPerTick;
-    }
-    void TearDown() override {
-        std::memcpy(sim::Sources, savedSources, sizeof savedSources);
-        sim::EventsPerTick = savedEventsPerTick;
-    }
-
-private:
-    sim::SourceSlot savedSources[3]{};
-    std::int32_t savedEventsPerTick = 0;
 };
 
 } // namespace simtest

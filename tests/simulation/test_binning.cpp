@@ -21,16 +21,44 @@ protected:
     long long Total() const { return std::accumulate(spectrum->begin(), spectrum->end(), 0LL); }
 };
 
-TEST_F(BinningTest, WithoutResolutionTheLinesLandOnTheirChannels) {
-    EXPECT_EQ(sim::BinDeposit(*spectrum, 0.662, 0, 10, 1000, rng), 672);
-    EXPECT_EQ(sim::BinDeposit(*spectrum, 2.56, 0, 10, 1000, rng), 2570);
-    EXPECT_EQ(sim::BinDeposit(*spectrum, 3.75, 0, 10, 1000, rng), 3760);
-    EXPECT_EQ((*spectrum)[672], 1);
-    EXPECT_EQ((*spectrum)[2570], 1);
-    EXPECT_EQ((*spectrum)[3760], 1);
-    EXPECT_EQ(sim::BinDeposit(*spectrum, 4.1, 0, 10, 1000, rng), 4110);
-    EXPECT_EQ(sim::BinDeposit(*spectrum, 4.085, 0, 10, 1000, rng), 4095);
-    EXPECT_EQ(Total(), 3) << "channels from 4095 up are returned, not counted";
+// The channel of a deposit broadened by a given deviate, and whether it is counted: only
+// channels 0 to 4094 are.
+TEST_F(BinningTest, BroadenedDepositsLandOnTheirChannels) {
+    constexpr std::int32_t Lowest = std::numeric_limits<std::int32_t>::min();
+    constexpr std::int32_t Highest = std::numeric_limits<std::int32_t>::max();
+    const struct {
+        double E;          // MeV
+        double z;          // the deviate
+        double resolution; // keV
+        double offset, gain;
+        std::int32_t channel;
+        bool counted;
+    } cases[] = {
+        {0.662, 0, 0, 10, 1000, 672, true}, // the lines without resolution
+        {2.56, 0, 0, 10, 1000, 2570, true},
+        {3.75, 0, 0, 10, 1000, 3760, true},
+        {4.085, 0, 0, 10, 1000, 4095, false}, // from 4095 up returned, not counted
+        {4.1, 0, 0, 10, 1000, 4110, false},
+        {1, 2, 20, 10, 1000, 1030, true}, // two standard deviations of 10 channels up
+        // 0.001 MeV with a deviate of -5: 0.001 - 5 * sqrt(0.001) * 20 / 2000 = -0.00058
+        // MeV, reflected to +0.00058.
+        {0.001, -5, 20, 10, 1000, 10, true},
+        {0, 0, 0, -0.5, 1000, 0, true}, // a fraction below 0 truncates toward zero
+        {0.5, 0, 0, -600, 1000, -100, false},
+        {1, 0, 0, 10, -1000, -990, false},
+        {1e300, 0, 0, 10, 1000, Highest, false},
+        {std::nan(""), 0, 20, 10, 1000, Lowest, false},
+        {-1, 1, 20, 10, 1000, Lowest, false}, // the square root of a negative deposit
+    };
+    for (const auto& c : cases) {
+        spectrum->fill(0);
+        EXPECT_EQ(sim::BinBroadened(*spectrum, c.E, c.z, c.resolution, c.offset, c.gain), c.channel)
+            << "E = " << c.E << ", z = " << c.z;
+        EXPECT_EQ(Total(), c.counted ? 1 : 0) << "E = " << c.E << ", z = " << c.z;
+        if (c.counted) {
+            EXPECT_EQ((*spectrum)[c.channel], 1) << "E = " << c.E;
+        }
+    }
 }
 
 TEST_F(BinningTest, ZeroDepositGivesTheOffsetChannelAndStillDraws) {
@@ -39,25 +67,6 @@ TEST_F(BinningTest, ZeroDepositGivesTheOffsetChannelAndStillDraws) {
     EXPECT_EQ(sim::BinDeposit(*spectrum, 0, 20, 10, 1000, rng), 10);
     EXPECT_GE(simtest::DrawsSince(rng, before), 3);
     EXPECT_EQ((*spectrum)[10], 1);
-}
-
-TEST_F(BinningTest, NegativeBroadenedEnergyIsReflected) {
-    // 0.001 MeV with a deviate of -5: 0.001 - 5 * sqrt(0.001) * 20 / 2000 = -0.00058 MeV.
-    EXPECT_EQ(sim::BinBroadened(*spectrum, 0.001, -5, 20, 10, 1000), 10);
-    EXPECT_EQ((*spectrum)[10], 1);
-}
-
-TEST_F(BinningTest, ChannelsOutsideTheSpectrumAreNeverCounted) {
-    EXPECT_EQ(sim::BinBroadened(*spectrum, 0.5, 0, 0, -600, 1000), -100);
-    EXPECT_EQ(sim::BinBroadened(*spectrum, 1, 0, 0, 10, -1000), -990);
-    EXPECT_EQ(sim::BinBroadened(*spectrum, 1e300, 0, 0, 10, 1000),
-              std::numeric_limits<std::int32_t>::max());
-    EXPECT_LT(sim::BinBroadened(*spectrum, std::nan(""), 0, 20, 10, 1000), 0);
-    EXPECT_LT(sim::BinBroadened(*spectrum, -1, 1, 20, 10, 1000), 0) << "sqrt of a negative";
-    EXPECT_EQ(Total(), 0);
-    // A fraction of a channel below 0 truncates toward zero into channel 0.
-    EXPECT_EQ(sim::BinBroadened(*spectrum, 0, 0, 0, -0.5, 1000), 0);
-    EXPECT_EQ((*spectrum)[0], 1);
 }
 
 TEST_F(BinningTest, FullCounterDoesNotWrap) {

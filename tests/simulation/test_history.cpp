@@ -26,23 +26,25 @@ protected:
     std::unique_ptr<Spectrum> spectrum = std::make_unique<Spectrum>();
     simtest::RecordingHooks hooks;
     sim::HistoryTally tally;
+    sim::Source source = sim::BuiltInSource;
 
     std::map<HistoryOutcome, int> Run(const sim::DetectorGeometry& g, const sim::Calibration& c,
                                       int decays) {
         std::map<HistoryOutcome, int> outcomes;
         for (int i = 0; i < decays; ++i)
-            ++outcomes[sim::RunHistory(g, c, *spectrum, tally, hooks, rng)];
+            ++outcomes[sim::RunHistory(source, g, c, *spectrum, tally, hooks, rng)];
         return outcomes;
     }
     long long Sum(int from, int to) const { // channels from..to inclusive
         return std::accumulate(spectrum->begin() + from, spectrum->begin() + to + 1, 0LL);
     }
     void OnlyLine(double E) {
-        sim::SourceSlot& slot = sim::Sources[1];
-        slot.lineEnergy[0] = E;
-        slot.lineProbability[0] = 1;
-        slot.lineProbability[1] = 0;
-        slot.lineProbability[2] = 0;
+        source = simtest::ChangedSource([E](sim::SourceSlot& slot) {
+            slot.lineEnergy[0] = E;
+            slot.lineProbability[0] = 1;
+            slot.lineProbability[1] = 0;
+            slot.lineProbability[2] = 0;
+        });
     }
 };
 
@@ -58,16 +60,39 @@ std::uint64_t Fingerprint(const Spectrum& s) {
     return h;
 }
 
-// A fixed seed gives a fixed spectrum, count for count. Any change of a result, of the
-// order of the draws or of the floating-point evaluation shows here.
+// A fixed seed gives a fixed spectrum, count for count, with the window's generator and
+// with streams of the counter-based one. Any change of a result, of the order of the draws
+// or of the floating-point evaluation shows here.
 TEST_F(HistoryTest, FixedSeedGivesThePinnedSpectrum) {
-    rng.SetSeed(12345);
-    const auto outcomes = Run(simtest::BenchGeometry(8.5), DefaultCalibration, 200000);
-    const long long total = Sum(0, sim::SpectrumChannels - 1);
-    EXPECT_EQ(total, outcomes.at(HistoryOutcome::Counted));
-    EXPECT_EQ(total, 6550);
-    EXPECT_EQ(Fingerprint(*spectrum), 8925447684391210007u);
-    EXPECT_EQ(rng.Seed(), 2540455450u) << "the number of draws changed";
+    const struct {
+        bool counterBased;
+        std::uint32_t seed; // the LCG's seed, or the stream's key
+        std::uint64_t stream;
+        double distance; // cm
+        int decays;
+        long long counted;
+        std::uint64_t fingerprint;
+        std::uint32_t seedAfter; // the LCG's seed at the end, which counts the draws
+    } cases[] = {
+        {false, 12345, 0, 8.5, 200000, 6550, 8925447684391210007u, 2540455450u},
+        {false, 12345, 0, 3, 50000, 9220, 10942105282911432421u, 4242324592u},
+        {true, 12345, 0, 8.5, 200000, 6443, 7613639963181831438u, 0},
+        {true, 7, 3, 3, 50000, 9369, 2229401166731564388u, 0},
+    };
+    for (const auto& c : cases) {
+        spectrum->fill(0);
+        rng.SetSeed(c.seed);
+        if (c.counterBased) rng.SetStream(c.seed, c.stream);
+        const auto outcomes = Run(simtest::BenchGeometry(c.distance), DefaultCalibration, c.decays);
+        const long long total = Sum(0, sim::SpectrumChannels - 1);
+        EXPECT_EQ(total, outcomes.at(HistoryOutcome::Counted));
+        EXPECT_EQ(total, c.counted) << "seed " << c.seed << ", stream " << c.stream;
+        EXPECT_EQ(Fingerprint(*spectrum), c.fingerprint)
+            << "seed " << c.seed << ", stream " << c.stream;
+        if (!c.counterBased) {
+            EXPECT_EQ(rng.Seed(), c.seedAfter) << "the number of draws changed";
+        }
+    }
 }
 
 TEST_F(HistoryTest, EveryOutcomeIsAccountedFor) {
@@ -121,7 +146,7 @@ TEST_F(HistoryTest, SourceInsideTheBoundingSphereReportsAndCountsNothing) {
     const sim::DetectorGeometry g = simtest::BenchGeometry(1); // centre 2.5 cm, bound 4.24 cm
     tally = sim::HistoryTally{1.5, true};
     const std::uint32_t before = rng.Seed();
-    EXPECT_EQ(sim::RunHistory(g, DefaultCalibration, *spectrum, tally, hooks, rng),
+    EXPECT_EQ(sim::RunHistory(source, g, DefaultCalibration, *spectrum, tally, hooks, rng),
               HistoryOutcome::SourceInside);
     EXPECT_EQ(hooks.sourceInside, 1);
     EXPECT_TRUE(hooks.plotted.empty());
@@ -132,11 +157,11 @@ TEST_F(HistoryTest, SourceInsideTheBoundingSphereReportsAndCountsNothing) {
 }
 
 TEST_F(HistoryTest, DecayWithoutALineIsNotFollowed) {
-    sim::Sources[1].enabled = false;
+    source = simtest::ChangedSource([](sim::SourceSlot& slot) { slot.enabled = false; });
     for (int i = 0; i < 1000; ++i) {
         const std::uint32_t before = rng.Seed();
-        ASSERT_EQ(sim::RunHistory(simtest::BenchGeometry(3), DefaultCalibration, *spectrum, tally,
-                                  hooks, rng),
+        ASSERT_EQ(sim::RunHistory(source, simtest::BenchGeometry(3), DefaultCalibration, *spectrum,
+                                  tally, hooks, rng),
                   HistoryOutcome::Missed);
         ASSERT_EQ(simtest::DrawsSince(rng, before), 3) << "line, w and phi are still drawn";
     }
@@ -150,7 +175,7 @@ TEST_F(HistoryTest, CountedChannelIsTheDepositWithoutResolution) {
     for (int i = 0; i < 20000; ++i) {
         hooks.plotted.clear();
         const HistoryOutcome outcome =
-            sim::RunHistory(simtest::BenchGeometry(3), sharp, *spectrum, tally, hooks, rng);
+            sim::RunHistory(source, simtest::BenchGeometry(3), sharp, *spectrum, tally, hooks, rng);
         if (outcome != HistoryOutcome::Counted) {
             EXPECT_EQ(tally.EnergyDeposited, outcome == HistoryOutcome::Overflow);
             continue;
@@ -212,7 +237,7 @@ TEST_F(HistoryTest, HistoriesAllocateNothing) {
     simtest::allocations = 0;
     simtest::countAllocations = true;
     for (int i = 0; i < 100000; ++i)
-        sim::RunHistory(g, DefaultCalibration, *spectrum, tally, hooks, rng);
+        sim::RunHistory(source, g, DefaultCalibration, *spectrum, tally, hooks, rng);
     simtest::countAllocations = false;
     EXPECT_EQ(simtest::allocations, 0);
 }

@@ -19,18 +19,21 @@ double Length(const PhotonState& p) {
     return std::sqrt(p.u * p.u + p.v * p.v + p.w * p.w);
 }
 
-TEST_F(PhotonTest, InsideDetectorIncludesFacesAndMantle) {
+TEST(Photon, InsideDetectorIncludesFacesAndMantle) {
     const sim::DetectorGeometry g{0, 0, 10, 2.5, 2.5, 0};
-    const auto at = [](double x, double y, double z) { return PhotonState{1, x, y, z, 0, 0, 1}; };
-    EXPECT_TRUE(sim::InsideDetector(at(0, 0, 7.5), g));
-    EXPECT_TRUE(sim::InsideDetector(at(0, 0, 12.5), g));
-    EXPECT_TRUE(sim::InsideDetector(at(2.5, 0, 10), g));
-    EXPECT_FALSE(sim::InsideDetector(at(0, 0, 7.49), g));
-    EXPECT_FALSE(sim::InsideDetector(at(2.5, 0.01, 10), g));
-    EXPECT_FALSE(sim::InsideDetector(at(0, 0, 12.51), g));
+    const struct {
+        double x, y, z; // cm
+        bool inside;
+    } cases[] = {
+        {0, 0, 7.5, true},   {0, 0, 12.5, true},   {2.5, 0, 10, true}, // on the faces, the mantle
+        {0, 0, 7.49, false}, {0, 0, 12.51, false}, {2.5, 0.01, 10, false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(sim::InsideDetector(PhotonState{1, c.x, c.y, c.z, 0, 0, 1}, g), c.inside)
+            << "at (" << c.x << ", " << c.y << ", " << c.z << ")";
 }
 
-TEST_F(PhotonTest, AdvanceMovesAlongTheDirectionOnly) {
+TEST(Photon, AdvanceMovesAlongTheDirectionOnly) {
     PhotonState p{0.662, 1, 2, 3, 0.6, 0, 0.8};
     sim::Advance(p, 5);
     EXPECT_DOUBLE_EQ(p.x, 4);
@@ -40,24 +43,24 @@ TEST_F(PhotonTest, AdvanceMovesAlongTheDirectionOnly) {
     EXPECT_EQ(p.u, 0.6);
 }
 
-TEST_F(PhotonTest, KahnAttemptsOfBothBranches) {
+// At 0.662 MeV the first branch takes r1 up to 0.309809.
+TEST(Photon, KahnAttemptsOfBothBranches) {
     const double k = sim::ElectronRestEnergy / 0.662;
-    EXPECT_NEAR(k, 0.771903, 1e-6);
-    EXPECT_NEAR((2 / k + 1) / (2 / k + 9), 0.309809, 1e-6);
-
-    double eta = 0;
-    EXPECT_TRUE(sim::KahnAttempt(k, 0.2, 0.25, 0.5, eta)); // first branch
-    EXPECT_NEAR(eta, 1.64775, 1e-5);
-    EXPECT_NEAR(4 * (1 / eta - 1 / (eta * eta)), 0.954300, 1e-6);
-    EXPECT_NEAR(0.662 / eta, 0.401760, 1e-6);
-    EXPECT_NEAR(1 - (eta - 1) * k, 0.5, 1e-12); // mu = 1 - 2 r2 in this branch
-    EXPECT_FALSE(sim::KahnAttempt(k, 0.2, 0.25, 0.96, eta));
-
-    EXPECT_TRUE(sim::KahnAttempt(k, 0.5, 0.5, 0.4, eta)); // second branch
-    EXPECT_NEAR(eta, 1.56436, 1e-5);
-    EXPECT_NEAR(0.662 / eta, 0.423175, 1e-6);
-    EXPECT_NEAR(1 - (eta - 1) * k, 0.564365, 1e-6);
-    EXPECT_FALSE(sim::KahnAttempt(k, 0.5, 0.5, 0.48, eta));
+    const struct {
+        double r1, r2, r3;
+        bool accepted;
+        double eta;
+    } cases[] = {
+        {0.2, 0.25, 0.5, true, 1.64775},    {0.2, 0.25, 0.96, false, 1.64775},
+        {0.3098, 0.25, 0.5, true, 1.64775}, {0.3099, 0.25, 0.5, false, 2.179335},
+        {0.5, 0.5, 0.4, true, 1.564365},    {0.5, 0.5, 0.48, false, 1.564365},
+    };
+    for (const auto& c : cases) {
+        double eta = 0;
+        EXPECT_EQ(sim::KahnAttempt(k, c.r1, c.r2, c.r3, eta), c.accepted)
+            << "r = " << c.r1 << ", " << c.r2 << ", " << c.r3;
+        EXPECT_NEAR(eta, c.eta, 1e-5) << "r = " << c.r1 << ", " << c.r2 << ", " << c.r3;
+    }
 }
 
 TEST_F(PhotonTest, ComptonScatterKeepsEnergyAndAngleInRange) {
@@ -93,18 +96,25 @@ TEST_F(PhotonTest, ComptonDepositOfOneScatterAt662keVStaysBelowTheEdge) {
     EXPECT_GT(largest, 0.47); // backscattering does occur
 }
 
-TEST_F(PhotonTest, RotateDirectionByKnownAzimuths) {
-    PhotonState p{1, 0, 0, 0, 1, 0, 0};
-    sim::RotateDirectionBy(p, 0.5, 0);
-    EXPECT_NEAR(p.u, 0.5, 1e-12);
-    EXPECT_NEAR(p.v, -0.866025, 1e-6);
-    EXPECT_NEAR(p.w, 0, 1e-12);
-
-    p = PhotonState{1, 0, 0, 0, 1, 0, 0};
-    sim::RotateDirectionBy(p, 0.5, sim::TwoPi / 4);
-    EXPECT_NEAR(p.u, 0.5, 1e-12);
-    EXPECT_NEAR(p.v, 0, 1e-12);
-    EXPECT_NEAR(p.w, -0.866025, 1e-6);
+// Off the axis the azimuth is measured from (v, -u, 0); along it, from the x axis.
+TEST(Photon, RotateDirectionByKnownAzimuths) {
+    const double s = std::sqrt(0.75); // the sine of the polar angle, mu = 0.5
+    const struct {
+        double u, v, w; // the direction before
+        double phi;     // rad
+        double u1, v1, w1;
+    } cases[] = {
+        {1, 0, 0, 0, 0.5, -s, 0},
+        {1, 0, 0, sim::TwoPi / 4, 0.5, 0, -s},
+        {0, 0, 1, 0, s, 0, 0.5},
+    };
+    for (const auto& c : cases) {
+        PhotonState p{1, 0, 0, 0, c.u, c.v, c.w};
+        sim::RotateDirectionBy(p, 0.5, c.phi);
+        EXPECT_NEAR(p.u, c.u1, 1e-12) << "from (" << c.u << ", " << c.v << ", " << c.w << ")";
+        EXPECT_NEAR(p.v, c.v1, 1e-12) << "from (" << c.u << ", " << c.v << ", " << c.w << ")";
+        EXPECT_NEAR(p.w, c.w1, 1e-12) << "from (" << c.u << ", " << c.v << ", " << c.w << ")";
+    }
 }
 
 TEST_F(PhotonTest, RotateDirectionKeepsTheAngleAndUnitLength) {
@@ -125,14 +135,6 @@ TEST_F(PhotonTest, RotateDirectionKeepsTheAngleAndUnitLength) {
             EXPECT_NEAR(cosine, std::max(-1.0, mu), 1e-9) << "w = " << start.w;
         }
     }
-}
-
-TEST_F(PhotonTest, RotationAlongTheAxisMeasuresTheAzimuthFromX) {
-    PhotonState p{1, 0, 0, 0, 0, 0, 1};
-    sim::RotateDirectionBy(p, 0.5, 0);
-    EXPECT_NEAR(p.u, 0.866025, 1e-6);
-    EXPECT_NEAR(p.v, 0, 1e-12);
-    EXPECT_NEAR(p.w, 0.5, 1e-12);
 }
 
 TEST_F(PhotonTest, IsotropicDirectionFromDrawsAndOverTheSphere) {

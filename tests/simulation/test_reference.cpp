@@ -71,7 +71,7 @@ testing::AssertionResult RunSideBySide(const Geometry& g, const sim::Calibration
     for (int i = 0; i < decays; ++i) {
         hooks.plotted.clear();
         const sim::HistoryOutcome outcome =
-            sim::RunHistory(geometry, c, *spectrum, tally, hooks, rng);
+            sim::RunHistory(sim::BuiltInSource, geometry, c, *spectrum, tally, hooks, rng);
         const reftest::RefHistory ref =
             reftest::RefRunHistory(refGeometry, refCalibration, *refSpectrum, random);
         const bool plottedRight = ref.outcome == reftest::RefOutcome::Counted
@@ -101,28 +101,28 @@ testing::AssertionResult RunSideBySide(const Geometry& g, const sim::Calibration
 class ReferenceTest : public simtest::SimulationTest {};
 
 TEST_F(ReferenceTest, RunHistoryMatchesTheStepByStepReferenceCountForCount) {
-    const Geometry geometries[] = {
-        {"default distance 8.5", 0, 0, 8.5 + 1.5, 3, 3},
-        {"closest distance 3", 0, 0, 3 + 1.5, 3, 3},
-        {"far distance 40", 0, 0, 40 + 1.5, 3, 3},
-        {"off the axis", 1.3, -0.7, 8.5 + 1.5, 3, 3},
-        {"height and radius 1", 0, 0, 5 + 0.5, 1, 1},
-        {"behind the source", 0.4, 0.2, -(6 + 1.5), 3, 3},
-        {"source level with the side of the crystal", 6, 0, 2, 3, 3},
+    const sim::Calibration analyser{10, 1000, 20};
+    // A narrow, high-gain analyser sends many deposits past channel 4094 (and, with a
+    // negative offset, below 0) and makes the channel sensitive to the last bits of the
+    // deposit.
+    const sim::Calibration highGain{-200, 1500, 0.5};
+    const struct {
+        Geometry geometry;
+        sim::Calibration calibration;
+        int decays;
+    } cases[] = {
+        {{"default distance 8.5", 0, 0, 8.5 + 1.5, 3, 3}, analyser, DecaysPerGeometry},
+        {{"closest distance 3", 0, 0, 3 + 1.5, 3, 3}, analyser, DecaysPerGeometry},
+        {{"far distance 40", 0, 0, 40 + 1.5, 3, 3}, analyser, DecaysPerGeometry},
+        {{"off the axis", 1.3, -0.7, 8.5 + 1.5, 3, 3}, analyser, DecaysPerGeometry},
+        {{"height and radius 1", 0, 0, 5 + 0.5, 1, 1}, analyser, DecaysPerGeometry},
+        {{"behind the source", 0.4, 0.2, -(6 + 1.5), 3, 3}, analyser, DecaysPerGeometry},
+        {{"source level with the side of the crystal", 6, 0, 2, 3, 3}, analyser, DecaysPerGeometry},
+        {{"high gain", 0, 0, 4.5, 3, 3}, highGain, DecaysPerGeometry / 4},
     };
-    const sim::Calibration calibration{10, 1000, 20};
     std::uint32_t seed = 20070101u;
-    for (const Geometry& g : geometries)
-        EXPECT_TRUE(RunSideBySide(g, calibration, seed++, DecaysPerGeometry));
-}
-
-// A narrow, high-gain analyser sends many deposits past channel 4094 (and, with a
-// negative offset, below 0) and makes the channel sensitive to the last bits of the
-// deposit.
-TEST_F(ReferenceTest, ChannelsOutOfRangeMatchTheReference) {
-    const sim::Calibration calibration{-200, 1500, 0.5};
-    EXPECT_TRUE(
-        RunSideBySide({"high gain", 0, 0, 4.5, 3, 3}, calibration, 77u, DecaysPerGeometry / 4));
+    for (const auto& c : cases)
+        EXPECT_TRUE(RunSideBySide(c.geometry, c.calibration, seed++, c.decays));
 }
 
 TEST_F(ReferenceTest, SourceInsideTheBoundingSphereTakesTheSameDraws) {
@@ -134,7 +134,7 @@ TEST_F(ReferenceTest, SourceInsideTheBoundingSphereTakesTheSameDraws) {
     simtest::RecordingHooks hooks;
     reftest::RefGenerator random{99u};
     rng.SetSeed(99u);
-    EXPECT_EQ(sim::RunHistory(geometry, {}, spectrum, tally, hooks, rng),
+    EXPECT_EQ(sim::RunHistory(sim::BuiltInSource, geometry, {}, spectrum, tally, hooks, rng),
               sim::HistoryOutcome::SourceInside);
     EXPECT_EQ(reftest::RefRunHistory(refGeometry, {}, refSpectrum, random).outcome,
               reftest::RefOutcome::SourceInside);

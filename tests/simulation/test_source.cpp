@@ -16,12 +16,14 @@ using sim::PhotonState;
 
 class SourceTest : public simtest::SimulationTest {};
 
-TEST_F(SourceTest, StartUpFillsSlotTwoOnlyAndSeedsFromTheClock) {
-    EXPECT_EQ(sim::EventsPerTick, 20000);
-    EXPECT_FALSE(sim::Sources[0].enabled);
-    EXPECT_FALSE(sim::Sources[2].enabled);
-    EXPECT_EQ(sim::Sources[0].activity, 0);
-    const sim::SourceSlot& slot = sim::Sources[1];
+TEST(Source, BuiltInSourceFillsSlotTwoOnly) {
+    const sim::Source& source = sim::BuiltInSource;
+    EXPECT_EQ(source.EventsPerTick(), 20000);
+    EXPECT_TRUE(source.AllAtOrigin());
+    EXPECT_FALSE(source.Slots()[0].enabled);
+    EXPECT_FALSE(source.Slots()[2].enabled);
+    EXPECT_EQ(source.Slots()[0].activity, 0);
+    const sim::SourceSlot& slot = source.Slots()[1];
     EXPECT_TRUE(slot.enabled);
     EXPECT_EQ(slot.activity, 20000);
     EXPECT_EQ(slot.lineEnergy[0], 0.662);
@@ -30,48 +32,52 @@ TEST_F(SourceTest, StartUpFillsSlotTwoOnlyAndSeedsFromTheClock) {
     EXPECT_EQ(slot.lineProbability[0] + slot.lineProbability[1] + slot.lineProbability[2], 1.0);
     for (int i = 3; i < 10; ++i)
         EXPECT_EQ(slot.lineProbability[i], 0);
-    sim::ComputeEventsPerTick();
-    EXPECT_EQ(sim::EventsPerTick, 20000);
     EXPECT_LT(sim::ClockSeed(), 86400000u) << "milliseconds since midnight";
 }
 
-TEST_F(SourceTest, EventsPerTickTruncatesTheActivity) {
-    sim::Sources[1].activity = 1234.99;
-    sim::ComputeEventsPerTick();
-    EXPECT_EQ(sim::EventsPerTick, 1234);
-    sim::Sources[1].activity = 1e12;
-    sim::ComputeEventsPerTick();
-    EXPECT_EQ(sim::EventsPerTick, 2147483647) << "saturates instead of overflowing";
+TEST(Source, EventsPerTickTruncatesTheActivityOfSlotTwo) {
+    const struct {
+        double activity;
+        std::int32_t eventsPerTick;
+    } cases[] = {
+        {1234.99, 1234},          {-0.5, 0},
+        {1e12, 2147483647}, // saturates instead of overflowing
+        {-1e12, -2147483647 - 1}, {std::nan(""), 0},
+    };
+    for (const auto& c : cases) {
+        const sim::Source source =
+            simtest::ChangedSource([&](sim::SourceSlot& slot) { slot.activity = c.activity; });
+        EXPECT_EQ(source.EventsPerTick(), c.eventsPerTick) << "activity " << c.activity;
+    }
 }
 
-TEST_F(SourceTest, PickLineAtTheCumulativeBounds) {
-    PhotonState p{};
-    sim::PickLine(4999.9, p);
-    EXPECT_EQ(p.E, 0.662);
-    sim::PickLine(5000, p);
-    EXPECT_EQ(p.E, 2.56);
-    sim::PickLine(12999.99, p);
-    EXPECT_EQ(p.E, 2.56);
-    sim::PickLine(13000, p);
-    EXPECT_EQ(p.E, 3.75);
-    sim::PickLine(19999.99, p);
-    EXPECT_EQ(p.E, 3.75);
-    EXPECT_EQ(p.x, 0);
-    EXPECT_EQ(p.y, 0);
-    EXPECT_EQ(p.z, 0);
-    EXPECT_EQ(p.w, 0);
+TEST(Source, PickLineAtTheCumulativeBounds) {
+    const struct {
+        double a;
+        double E; // MeV
+    } cases[] = {{0, 0.662},    {4999.9, 0.662},  {5000, 2.56}, {12999.99, 2.56},
+                 {13000, 3.75}, {19999.99, 3.75}, {20000, 0}}; // the last picks no line
+    for (const auto& c : cases) {
+        PhotonState p{5, 1, 1, 1, 1, 1, 1};
+        sim::PickLine(sim::BuiltInSource, c.a, p);
+        const PhotonState atOrigin{c.E, 0, 0, 0, 0, 0, 0}; // the slot's position, no direction
+        EXPECT_EQ(std::memcmp(&p, &atOrigin, sizeof p), 0) << "a = " << c.a;
+    }
 }
 
 TEST_F(SourceTest, NoLinePickedGivesEnergyZeroAtTheOrigin) {
-    sim::Sources[1].position[2] = 4;
+    const sim::Source away =
+        simtest::ChangedSource([](sim::SourceSlot& slot) { slot.position[2] = 4; });
     PhotonState p{5, 1, 1, 1, 1, 0, 0};
-    sim::PickLine(20000, p); // a not below the summed weights
+    sim::PickLine(away, 20000, p); // a not below the summed weights
     EXPECT_EQ(p.E, 0);
     EXPECT_EQ(p.z, 0);
     EXPECT_EQ(p.u, 0);
-    sim::EventsPerTick = 0;
+    // Below one decay per tick no line is ever picked.
+    const sim::Source none =
+        simtest::ChangedSource([](sim::SourceSlot& slot) { slot.activity = 0.5; });
     p = PhotonState{5, 1, 1, 1, 1, 0, 0};
-    sim::EmitPhoton(p, rng);
+    sim::EmitPhoton(none, p, rng);
     EXPECT_EQ(p.E, 0);
 }
 
@@ -81,7 +87,7 @@ TEST_F(SourceTest, LinesAreEmittedInProportion) {
     int n662 = 0;
     for (int i = 0; i < N; ++i) {
         PhotonState p{};
-        sim::EmitPhoton(p, rng);
+        sim::EmitPhoton(sim::BuiltInSource, p, rng);
         n662 += p.E == 0.662;
     }
     const double sigma = std::sqrt(N * 0.25 * 0.75);
@@ -94,7 +100,7 @@ TEST_F(SourceTest, StartPhotonRefusesASourceOnOrInTheBoundingSphere) {
     EXPECT_EQ(g.boundingRadius, 5);
     PhotonState p{};
     const std::uint32_t before = rng.Seed();
-    sim::StartPhoton(g, p, rng);
+    sim::StartPhoton(sim::BuiltInSource, g, p, rng);
     EXPECT_EQ(p.E, -1);
     EXPECT_EQ(p.u, 0);
     EXPECT_EQ(p.w, 0);
@@ -102,7 +108,7 @@ TEST_F(SourceTest, StartPhotonRefusesASourceOnOrInTheBoundingSphere) {
 
     g.z = 5.01;
     const std::uint32_t before2 = rng.Seed();
-    sim::StartPhoton(g, p, rng);
+    sim::StartPhoton(sim::BuiltInSource, g, p, rng);
     EXPECT_GT(p.E, 0);
     EXPECT_EQ(simtest::DrawsSince(rng, before2), 3) << "line, then w, then phi";
     EXPECT_NEAR(p.u * p.u + p.v * p.v + p.w * p.w, 1, 1e-12);
@@ -114,9 +120,9 @@ TEST_F(SourceTest, AimingFollowsTheSideOfTheDetector) {
     const sim::DetectorGeometry behind{0, 0, -10, 3, 3, std::sqrt(18.0)};
     for (int i = 0; i < 10000; ++i) {
         PhotonState p{};
-        sim::StartPhoton(beside, p, rng);
+        sim::StartPhoton(sim::BuiltInSource, beside, p, rng);
         ASSERT_GE(p.w, 0) << "same z as the source: w never negative";
-        sim::StartPhoton(behind, p, rng);
+        sim::StartPhoton(sim::BuiltInSource, behind, p, rng);
         ASSERT_LE(p.w, 0);
     }
 }
@@ -168,25 +174,26 @@ TEST_F(SourceTest, EmitIntoDetectorMatchesStartAndEnter) {
     for (std::size_t k = 0; k < onOrigin; ++k)
         geometries.push_back(geometries[k]);
 
+    const sim::Source offOrigin = simtest::ChangedSource([](sim::SourceSlot& slot) {
+        slot.position[0] = 0.25;
+        slot.position[2] = -0.5;
+    });
     rng.SetSeed(101);
     for (std::size_t k = 0; k < geometries.size(); ++k) {
         const sim::DetectorGeometry& g = geometries[k];
-        if (k >= onOrigin) {
-            sim::Sources[1].position[0] = 0.25;
-            sim::Sources[1].position[2] = -0.5;
-        }
+        const sim::Source& source = k >= onOrigin ? offOrigin : sim::BuiltInSource;
         int entered = 0;
         for (int i = 0; i < 100000; ++i) {
             const std::uint32_t seed = rng.Seed();
             PhotonState reference{};
-            sim::StartPhoton(g, reference, rng);
+            sim::StartPhoton(source, g, reference, rng);
             const bool inside = reference.E < 0;
             const bool hit = !inside && sim::EnterDetector(g, reference) != 0;
             const std::uint32_t after = rng.Seed();
 
             rng.SetSeed(seed);
             PhotonState photon{};
-            const sim::Emission e = sim::EmitIntoDetector(g, photon, rng);
+            const sim::Emission e = sim::EmitIntoDetector(source, g, photon, rng);
             ASSERT_EQ(rng.Seed(), after) << "draws differ, seed " << seed;
             ASSERT_EQ(e == sim::Emission::SourceInside, inside) << "seed " << seed;
             ASSERT_EQ(e == sim::Emission::Entered, hit) << "seed " << seed << ", z " << g.z;

@@ -6,7 +6,6 @@
 #include "tools/SimCli.h"
 #include "tools/SpectrumFile.h"
 
-#include "simulation/CrossSection.h"
 #include "simulation/Random.h"
 #include "simulation/Source.h"
 
@@ -161,11 +160,6 @@ TEST(SimCliArguments, BadInputIsNamedOnOneLine) {
 
 class SimCliRun : public ::testing::Test {
 protected:
-    void SetUp() override {
-        sim::RandomGenerator rng;
-        sim::InitSimulation(rng);
-        sim::ComputeEventsPerTick();
-    }
     static simcli::RunPlan Plan(std::vector<std::string_view> args, std::string* error = nullptr) {
         const auto parsed = ParseArguments(args);
         EXPECT_EQ(parsed.error, "");
@@ -186,7 +180,7 @@ protected:
 };
 
 TEST_F(SimCliRun, PlanCutsTheRunIntoSecondsOfTicks) {
-    const std::uint64_t perTick = sim::EventsPerTick + 1u; // the window's tick
+    const std::uint64_t perTick = 20001; // the window's tick
     simcli::RunPlan plan = Plan({});
     EXPECT_EQ(plan.decays, 100 * perTick) << "ten seconds";
     EXPECT_EQ(plan.blockDecays, 10 * perTick);
