@@ -1,45 +1,11 @@
+// What the POSIX and the Windows bodies (FilesPosix.cpp, FilesWindows.cpp) share: reading
+// an open file whole, within its limit.
+
 #include "platform/Files.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <dirent.h>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace platform {
-
-namespace {
-
-FileStamp StampOf(const struct stat& status) {
-    return FileStamp{static_cast<std::uint64_t>(status.st_size),
-                     static_cast<std::int64_t>(status.st_mtim.tv_sec) * 1'000'000'000 +
-                         status.st_mtim.tv_nsec};
-}
-
-} // namespace
-
-RegularFile::RegularFile(const std::filesystem::path& path, std::size_t maxBytes)
-    : maxBytes_(maxBytes) {
-    // Without O_NONBLOCK, opening a named pipe waits for a writer that may never come.
-    int fd = -1;
-    do {
-        fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    } while (fd < 0 && errno == EINTR);
-    if (fd < 0) return;
-    struct stat status {};
-    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode) || status.st_size < 0 ||
-        static_cast<std::uint64_t>(status.st_size) > maxBytes_) {
-        ::close(fd);
-        return;
-    }
-    fd_ = fd;
-    stamp_ = StampOf(status);
-}
-
-RegularFile::~RegularFile() {
-    if (fd_ >= 0) ::close(fd_);
-}
 
 std::optional<std::string> RegularFile::ReadAll() {
     if (fd_ < 0) return std::nullopt;
@@ -51,12 +17,12 @@ std::optional<std::string> RegularFile::ReadAll() {
             if (used > maxBytes_) return std::nullopt;
             content.resize(std::min(maxBytes_ + 1, std::max<std::size_t>(used * 2, 4096)));
         }
-        const ssize_t n =
-            ::pread(fd_, content.data() + used, content.size() - used, static_cast<off_t>(used));
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) return std::nullopt;
-        if (n == 0) break;
-        used += static_cast<std::size_t>(n);
+        // At an offset: a second ReadAll reads the file again from its start.
+        const std::optional<std::size_t> n =
+            ReadAt(used, content.data() + used, content.size() - used);
+        if (!n) return std::nullopt;
+        if (*n == 0) break;
+        used += *n;
     }
     if (used > maxBytes_) return std::nullopt;
     content.resize(used);
@@ -67,40 +33,6 @@ std::optional<std::string> ReadRegularFile(const std::filesystem::path& path,
                                            std::size_t maxBytes) {
     RegularFile file(path, maxBytes);
     return file.ReadAll();
-}
-
-std::vector<std::filesystem::path> ListFolders(const std::filesystem::path& dir) {
-    std::vector<std::filesystem::path> folders;
-    DIR* stream = ::opendir(dir.c_str());
-    if (stream == nullptr) return folders;
-    while (const dirent* entry = ::readdir(stream)) {
-        const std::string name = entry->d_name;
-        if (name == "." || name == "..") continue;
-        bool folder = entry->d_type == DT_DIR;
-        if (entry->d_type == DT_UNKNOWN || entry->d_type == DT_LNK) {
-            // The file system did not say, or it is a link: ask for what it leads to.
-            struct stat status {};
-            folder = ::fstatat(::dirfd(stream), entry->d_name, &status, 0) == 0 &&
-                     S_ISDIR(status.st_mode);
-        }
-        if (folder) folders.emplace_back(name);
-    }
-    ::closedir(stream);
-    return folders;
-}
-
-std::filesystem::path ExecutablePath() {
-    // The kernel's link to the running executable: the real path, whatever its bytes.
-    std::string path(256, '\0');
-    for (;;) {
-        const ssize_t n = ::readlink("/proc/self/exe", path.data(), path.size());
-        if (n <= 0) return {};
-        if (static_cast<std::size_t>(n) < path.size()) {
-            path.resize(static_cast<std::size_t>(n));
-            return path;
-        }
-        path.resize(path.size() * 2); // may have been cut: try again with more room
-    }
 }
 
 } // namespace platform

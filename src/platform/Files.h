@@ -51,7 +51,11 @@ public:
     std::optional<std::string> ReadAll();
 
 private:
-    int fd_ = -1;
+    // Reads up to `size` bytes at `offset` into `data`: how many (0 at the end), or
+    // nothing when the read fails. The platform's positioned read.
+    std::optional<std::size_t> ReadAt(std::uint64_t offset, char* data, std::size_t size) const;
+
+    int fd_ = -1; // the descriptor, or on Windows the handle (kernel handles fit in 32 bits)
     std::size_t maxBytes_;
     FileStamp stamp_;
 };

@@ -1,5 +1,5 @@
 // The Windows bodies of platform/Files.h, with the same promises as the POSIX ones
-// (Files.cpp). Paths are the file system's UTF-16, never converted to text and back.
+// (FilesPosix.cpp). Paths are the file system's UTF-16, never converted to text and back.
 //
 // Nothing is opened that could block or act as a device: a name that Windows resolves to
 // a device in every folder (CON, NUL, COM1, ...) and the device namespaces (\\.\, \\?\GLOBALROOT)
@@ -86,39 +86,16 @@ RegularFile::~RegularFile() {
     if (fd_ >= 0) CloseHandle(HandleOf(fd_));
 }
 
-std::optional<std::string> RegularFile::ReadAll() {
-    if (fd_ < 0) return std::nullopt;
-    // One byte beyond the limit tells a file that has grown since it was opened.
-    std::string content(static_cast<std::size_t>(stamp_.size) + 1, '\0');
-    std::size_t used = 0;
-    for (;;) {
-        if (used == content.size()) {
-            if (used > maxBytes_) return std::nullopt;
-            content.resize(std::min(maxBytes_ + 1, std::max<std::size_t>(used * 2, 4096)));
-        }
-        // Read at an offset, as pread does: a second ReadAll reads the file again.
-        OVERLAPPED at{};
-        at.Offset = static_cast<DWORD>(used & 0xffffffffu);
-        at.OffsetHigh = static_cast<DWORD>(static_cast<std::uint64_t>(used) >> 32);
-        const DWORD want =
-            static_cast<DWORD>(std::min<std::size_t>(content.size() - used, 1u << 30));
-        DWORD got = 0;
-        if (!ReadFile(HandleOf(fd_), content.data() + used, want, &got, &at)) {
-            if (GetLastError() == ERROR_HANDLE_EOF) break;
-            return std::nullopt;
-        }
-        if (got == 0) break;
-        used += got;
-    }
-    if (used > maxBytes_) return std::nullopt;
-    content.resize(used);
-    return content;
-}
-
-std::optional<std::string> ReadRegularFile(const std::filesystem::path& path,
-                                           std::size_t maxBytes) {
-    RegularFile file(path, maxBytes);
-    return file.ReadAll();
+std::optional<std::size_t> RegularFile::ReadAt(std::uint64_t offset, char* data,
+                                               std::size_t size) const {
+    OVERLAPPED at{};
+    at.Offset = static_cast<DWORD>(offset & 0xffffffffu);
+    at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+    const DWORD want = static_cast<DWORD>(std::min<std::size_t>(size, 1u << 30));
+    DWORD got = 0;
+    if (ReadFile(HandleOf(fd_), data, want, &got, &at)) return got;
+    if (GetLastError() == ERROR_HANDLE_EOF) return 0;
+    return std::nullopt;
 }
 
 std::vector<std::filesystem::path> ListFolders(const std::filesystem::path& dir) {
