@@ -85,17 +85,17 @@ private slots:
             std::ofstream(replaced, std::ios::binary).write(content.constData(), content.size());
 
         // The pack is listed, shown with a replacement character, and chosen.
-        strings::Program().Reset();
-        strings::Program().SetProgramDir(programDir);
-        TLanguageDlg dialog;
+        strings::Catalogue catalogue;
+        catalogue.SetProgramDir(programDir);
+        TLanguageDlg dialog(catalogue);
         QEvent activate(QEvent::WindowActivate);
         QCoreApplication::sendEvent(&dialog, &activate);
         QCOMPARE(dialog.ComboBox1->count(), 1);
         QCOMPARE(dialog.ComboBox1->currentText(), QString("Fran\uFFFDais"));
         dialog.BitBtn1->click();
-        QCOMPARE(strings::Program().LanguageDir(), pack.string());
+        QCOMPARE(catalogue.LanguageDir(), pack.string());
 
-        TForm3 help;
+        TForm3 help(catalogue);
         help.Tag = 1;
         help.show();
         QCoreApplication::sendEvent(&help, &activate);

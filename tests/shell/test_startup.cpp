@@ -149,7 +149,7 @@ class TestStartup : public QObject {
     // executable's (the bench window's creation sets ProgramDir first).
     void StartUntilDialogs(shell::Startup& startup) {
         startup.CreateMainWindow();
-        strings::Program().SetProgramDir(ProgramPath().toStdString());
+        startup.Catalogue().SetProgramDir(ProgramPath().toStdString());
         startup.CreateDialogs();
     }
 
@@ -187,8 +187,6 @@ private slots:
         WriteFile(root + "notes.txt", "a plain file");
     }
 
-    void init() { strings::Program().Reset(); }
-
     void okAndOkStartsTheProgram() {
         shell::Startup startup;
         StartUntilDialogs(startup);
@@ -197,7 +195,7 @@ private slots:
         const auto identifier = EnterIdentifier("abc");
         startup.RunIdentifierDialog();
         QVERIFY(!startup.EndRequested());
-        QCOMPARE(QString::fromStdString(strings::Program().LanguageDir()),
+        QCOMPARE(QString::fromStdString(startup.Catalogue().LanguageDir()),
                  ProgramPath() + "English");
 
         // The identifier dialog applied its strings when it was activated.
@@ -257,7 +255,7 @@ private slots:
             WhenModal<TLanguageDlg>([](TLanguageDlg* dialog) { dialog->BitBtn2->click(); });
         startup.RunLanguageDialog();
         QVERIFY(startup.EndRequested());
-        QVERIFY(strings::Program().LanguageDir().empty());
+        QVERIFY(startup.Catalogue().LanguageDir().empty());
 
         // Were it shown, it would be refused here rather than wait.
         const auto refuse = WhenModal<TPasswordDlg>([](TPasswordDlg* dialog) { dialog->reject(); });
@@ -327,8 +325,9 @@ private slots:
     void languageListSkipsDotFoldersAndFiles() {
         QCOMPARE(shell::ListLanguagePacks(ProgramPath()), QStringList({"English", "NoCaptions"}));
 
-        strings::Program().SetProgramDir(ProgramPath().toStdString());
-        TLanguageDlg dialog;
+        strings::Catalogue catalogue;
+        catalogue.SetProgramDir(ProgramPath().toStdString());
+        TLanguageDlg dialog(catalogue);
         QEvent activate(QEvent::WindowActivate);
         QCoreApplication::sendEvent(&dialog, &activate);
         QCOMPARE(dialog.ComboBox1->count(), 2);
@@ -347,8 +346,9 @@ private slots:
     void noPacksDisablesOk() {
         QTemporaryDir empty;
         QDir(empty.path()).mkdir(".hidden");
-        strings::Program().SetProgramDir((empty.path() + QDir::separator()).toStdString());
-        TLanguageDlg dialog;
+        strings::Catalogue catalogue;
+        catalogue.SetProgramDir((empty.path() + QDir::separator()).toStdString());
+        TLanguageDlg dialog(catalogue);
         QEvent activate(QEvent::WindowActivate);
         QCoreApplication::sendEvent(&dialog, &activate);
         QCOMPARE(dialog.ComboBox1->count(), 0);
@@ -418,7 +418,7 @@ private slots:
         QVERIFY(startup.About()->Authorship->text().contains("Pelzamo2007"));
 
         // Another language file: the next activation shows its strings.
-        strings::Program().ChoosePack((ProgramPath() + "NoCaptions").toStdString());
+        startup.Catalogue().ChoosePack((ProgramPath() + "NoCaptions").toStdString());
         seen.clear();
         const auto answerAgain = WhenModal<TAboutBox>(look);
         Ui(*startup.Bench()).Nvjegy1->trigger();
@@ -431,9 +431,10 @@ private slots:
         for (int i = 0; i < 300; ++i)
             longText += "Line " + QByteArray::number(i) + "\\par ";
         WriteFile(pack.path() + "/Tasks.rtf", longText + "}");
-        strings::Program().ChoosePack(pack.path().toStdString());
+        strings::Catalogue catalogue;
+        catalogue.ChoosePack(pack.path().toStdString());
 
-        TForm3 help;
+        TForm3 help(catalogue);
         help.Tag = 1;
         help.show();
         QTRY_VERIFY(help.RichEdit1->toPlainText().startsWith("Line 0"));
@@ -457,7 +458,8 @@ private slots:
     }
 
     void identifierDialogAcceptsAnyText() {
-        TPasswordDlg dialog;
+        strings::Catalogue catalogue;
+        TPasswordDlg dialog(catalogue);
         const auto answer = WhenModal<TPasswordDlg>([](TPasswordDlg* d) {
             QTest::keyClicks(d->Password, "  any text, even {this} ");
             QTest::keyClick(d->Password, Qt::Key_Return); // the default button
