@@ -39,14 +39,15 @@ QByteArray NulBytes(qsizetype bytes) {
     return QByteArray(bytes, '\0');
 }
 
-// A pack holding one help file, shown by a help window of its own.
+// A pack holding one help file, chosen in a catalogue and shown by a help window of its
+// own.
 class HelpPack {
 public:
     explicit HelpPack(const QByteArray& content) {
         QFile file(dir_.filePath("Tasks.rtf"));
         if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size())
             qFatal("cannot write the help file");
-        strings::Program().ChoosePack(QFile::encodeName(dir_.path()).toStdString());
+        catalogue_.ChoosePack(QFile::encodeName(dir_.path()).toStdString());
         help_.Tag = 1;
         help_.show();
     }
@@ -66,7 +67,8 @@ public:
 
 private:
     QTemporaryDir dir_;
-    TForm3 help_;
+    strings::Catalogue catalogue_;
+    TForm3 help_{catalogue_};
     time_t seconds_ = 1'000'000'000;
 };
 

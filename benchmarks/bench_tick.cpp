@@ -10,6 +10,7 @@
 #include "simulation/CrossSection.h"
 #include "simulation/Random.h"
 #include "simulation/Source.h"
+#include "strings/LangStrings.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -142,7 +143,8 @@ int main(int argc, char** argv) {
 
     platform::SteadyClock clock;
     model::Session session(rng, clock);
-    TForm2 form(session);
+    strings::Catalogue catalogue; // no pack chosen
+    TForm2 form(session, catalogue);
     if (!OpenWindow(form)) {
         std::fprintf(stderr, "the detector window did not lay itself out\n");
         return 1;

@@ -36,7 +36,8 @@ namespace Distance = model::Distance;
 
 // --- Construction ------------------------------------------------------------------
 
-TForm1::TForm1(model::Session& session, QWidget* parent) : QMainWindow(parent), Session(session) {
+TForm1::TForm1(model::Session& session, strings::Catalogue& catalogue, QWidget* parent)
+    : QMainWindow(parent), Session(session), Catalogue(catalogue) {
     setWindowTitle(QStringLiteral("Pelzamo2007"));
     BuildClientArea();
     BuildMenu();
@@ -197,7 +198,7 @@ void TForm1::PlaceDetector(const QRect& shape) {
 void TForm1::FormCreate() {
     FirstActivation = true;
     // The start-up sequence ends the program when the folder cannot be found.
-    strings::Program().SetProgramDirFromRunningExecutable();
+    Catalogue.SetProgramDirFromRunningExecutable();
     Timer1->start();
 }
 
@@ -285,13 +286,13 @@ void TForm1::FormActivate() {
         ScrollBar2->setValue(Distance::Position(Session.ShownDistance()));
     }
     Panel1->setVisible(true);
-    setWindowTitle(Identifier + QStringLiteral("   ") + LangText(200));
+    setWindowTitle(Identifier + QStringLiteral("   ") + LangText(Catalogue, 200));
     if (Detector != nullptr)
         Detector->move(frameGeometry().left(), frameGeometry().top() + frameGeometry().height());
 }
 
 void TForm1::LoadCaptions() {
-    toolkit::ApplyCaptions(Captions);
+    toolkit::ApplyCaptions(Catalogue, Captions);
     ApplyAccessibleNames();
 }
 

@@ -36,8 +36,9 @@ class TForm1 : public QMainWindow, private BenchLink {
     Q_OBJECT
 
 public:
-    // The window shows the distance of `session`, which outlives it.
-    explicit TForm1(model::Session& session, QWidget* parent = nullptr);
+    // The window shows the distance of `session` in the strings of `catalogue`, whose
+    // ProgramDir it sets; both outlive it.
+    TForm1(model::Session& session, strings::Catalogue& catalogue, QWidget* parent = nullptr);
     ~TForm1() override;
 
     // Links the detector window both ways: the distance controls here and the detector's
@@ -122,6 +123,7 @@ private:
     void QuitOnceStopped();
 
     model::Session& Session;
+    strings::Catalogue& Catalogue;
     bool ExitRequested = false;
     std::size_t Observer = 0; // of the session
     std::vector<toolkit::Caption> Captions;

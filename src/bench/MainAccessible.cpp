@@ -29,8 +29,8 @@ void TForm1::ApplyAccessibleNames() {
     for (QLabel* label : {Label1, Label2, Label3, Label7})
         toolkit::NameAsShown(label);
 
-    Image1->setAccessibleName(toolkit::LangText(BenchPictureName));
+    Image1->setAccessibleName(toolkit::LangText(Catalogue, BenchPictureName));
     Shape2->setAccessibleName(SpokenText(Label2->text()));
     Shape4->setAccessibleName(Shape4->toolTip());
-    Shape9->setAccessibleName(toolkit::LangText(MarkerName));
+    Shape9->setAccessibleName(toolkit::LangText(Catalogue, MarkerName));
 }

@@ -91,7 +91,8 @@ int ClampedPixel(double coordinate, int size) {
 // ---------------------------------------------------------------------------------------
 // Construction
 
-TForm2::TForm2(model::Session& session, QWidget* parent) : QWidget(parent), Session(session) {
+TForm2::TForm2(model::Session& session, strings::Catalogue& catalogue, QWidget* parent)
+    : QWidget(parent), Session(session), Catalogue(catalogue) {
     // FormCreate: the plot bitmap exists from here on, empty until the first layout.
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
     setWindowTitle(QStringLiteral("Detektor"));
@@ -296,13 +297,13 @@ void TForm2::FormClose() {
 
 void TForm2::LoadCaptions() {
     if (CaptionsLoaded) return;
-    setWindowTitle(LangText(29));
+    setWindowTitle(LangText(Catalogue, 29));
     // Without a language file the caption reads "None": keep the design texts and try
     // again at the next activation.
     if (windowTitle() == QStringLiteral("None")) return;
     CaptionsLoaded = true;
 
-    toolkit::ApplyCaptions(Captions);
+    toolkit::ApplyCaptions(Catalogue, Captions);
     // The tab pages paint their own background, so no extra paint of the page control
     // area is needed here.
     BindFields();
@@ -395,7 +396,7 @@ void TForm2::Timer2Timer() {
 void TForm2::Button1Click() {
     if (!Session.Running()) {
         Session.Start();
-        Button1->setText(LangText(219));
+        Button1->setText(LangText(Catalogue, 219));
         Shape1->hide();
         Panel3->hide();
         Panel4->hide();
@@ -404,7 +405,7 @@ void TForm2::Button1Click() {
         // A stop of the program's own (the preset time, the error path) is a click too.
         Session.Stop(PendingStop);
         PendingStop = model::StopReason::Button;
-        Button1->setText(LangText(203));
+        Button1->setText(LangText(Catalogue, 203));
         Panel4->show();
         Panel3->show();
         Shape1->show();
@@ -476,7 +477,8 @@ void TForm2::StopByClick(model::StopReason reason) {
 
 void TForm2::SourceInsideDetector() {
     StopByClick(model::StopReason::SourceInside);
-    QMessageBox box(QMessageBox::NoIcon, LangText(7), LangText(55), QMessageBox::Ok, this);
+    QMessageBox box(QMessageBox::NoIcon, LangText(Catalogue, 7), LangText(Catalogue, 55),
+                    QMessageBox::Ok, this);
     box.exec();
 }
 

@@ -64,8 +64,8 @@ class TForm2 : public QWidget, private sim::HistoryHooks {
     friend class TForm2Probe; // tests and benchmarks reach the private state through it
 
 public:
-    // The window shows `session`, which outlives it.
-    explicit TForm2(model::Session& session, QWidget* parent = nullptr);
+    // The window shows `session` in the strings of `catalogue`; both outlive it.
+    TForm2(model::Session& session, strings::Catalogue& catalogue, QWidget* parent = nullptr);
     ~TForm2() override;
 
     // Links the bench window (done once when both windows exist; null unlinks it).
@@ -241,6 +241,8 @@ private:
     // running flag, the view (ShownMinChannel, RequestedFullScale, PixelsPerChannel, ...),
     // the cursor and the region (RoiLow, RoiValid, ...).
     model::Session& Session;
+    // The chosen pack's strings.
+    strings::Catalogue& Catalogue;
 
     // Acquisition.
     std::int32_t TickLength = 0; // ms

@@ -15,7 +15,6 @@
 
 namespace {
 
-using toolkit::LangText;
 using toolkit::SpokenText;
 using toolkit::TieToLabel;
 
@@ -42,16 +41,18 @@ QString Reading(const QString& name, const QString& value) {
 } // namespace
 
 void TForm2::ApplyAccessibleNames() {
+    const auto packText = [this](std::int32_t id) { return toolkit::LangText(Catalogue, id); };
+
     // Spectrum tab: the scale and range fields and their spinners.
-    Edit1->setAccessibleName(LangText(FullScaleName));
-    UpDown1->SetAccessibleNames(LangText(FullScaleName), LangText(FullScaleUp),
-                                LangText(FullScaleDown));
-    Edit2->setAccessibleName(LangText(LowestChannelName));
-    UpDown3->SetAccessibleNames(LangText(LowestChannelName), LangText(LowestChannelUp),
-                                LangText(LowestChannelDown));
-    Edit3->setAccessibleName(LangText(HighestChannelName));
-    UpDown2->SetAccessibleNames(LangText(HighestChannelName), LangText(HighestChannelUp),
-                                LangText(HighestChannelDown));
+    Edit1->setAccessibleName(packText(FullScaleName));
+    UpDown1->SetAccessibleNames(packText(FullScaleName), packText(FullScaleUp),
+                                packText(FullScaleDown));
+    Edit2->setAccessibleName(packText(LowestChannelName));
+    UpDown3->SetAccessibleNames(packText(LowestChannelName), packText(LowestChannelUp),
+                                packText(LowestChannelDown));
+    Edit3->setAccessibleName(packText(HighestChannelName));
+    UpDown2->SetAccessibleNames(packText(HighestChannelName), packText(HighestChannelUp),
+                                packText(HighestChannelDown));
 
     // Fields with a label of their own.
     TieToLabel(Label20, Preset);
@@ -71,8 +72,8 @@ void TForm2::ApplyAccessibleNames() {
         toolkit::NameAsShown(label);
 
     // The pictures and the cursor line.
-    Image1->setAccessibleName(LangText(AxesName));
-    Image3->setAccessibleName(LangText(PlotName));
+    Image1->setAccessibleName(packText(AxesName));
+    Image3->setAccessibleName(packText(PlotName));
     Shape1->setAccessibleName(SpokenText(Label12->text()));
 
     // Geometry tab (not shown, but named for when it is).

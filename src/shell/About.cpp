@@ -64,7 +64,8 @@ QFont BoldFont(const QWidget* panel, int pixelSize) {
 
 } // namespace
 
-TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
+TAboutBox::TAboutBox(strings::Catalogue& catalogue, QWidget* parent)
+    : QDialog(parent), Catalogue(catalogue) {
     setWindowTitle(QStringLiteral("About"));
     setFixedSize(299, 213); // a fixed dialog frame, centred on the screen
     toolkit::SetBackground(this, toolkit::MoneyGreen);
@@ -120,7 +121,7 @@ std::vector<toolkit::Caption> TAboutBox::CaptionTable() {
 }
 
 void TAboutBox::FormActivate() {
-    toolkit::ApplyCaptions(CaptionTable());
+    toolkit::ApplyCaptions(Catalogue, CaptionTable());
 
     toolkit::SetTextColour(ProductName, QColor(255, 255, 128)); // light yellow
     ProgramIcon->setPixmap(QApplication::windowIcon().pixmap(64, 64));

@@ -23,7 +23,8 @@ class TAboutBox : public QDialog {
     Q_OBJECT
 
 public:
-    explicit TAboutBox(QWidget* parent = nullptr);
+    // The box's strings come from `catalogue`, which outlives it.
+    explicit TAboutBox(strings::Catalogue& catalogue, QWidget* parent = nullptr);
 
     QFrame* Panel1 = nullptr;
     QLabel* ProgramIcon = nullptr;
@@ -42,4 +43,6 @@ protected:
 private:
     void BuildPanel();
     void FormActivate();
+
+    strings::Catalogue& Catalogue;
 };

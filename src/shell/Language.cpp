@@ -50,7 +50,8 @@ QStringList ListLanguagePacks(const QString& programDir) {
 
 } // namespace shell
 
-TLanguageDlg::TLanguageDlg(QWidget* parent) : QDialog(parent) {
+TLanguageDlg::TLanguageDlg(strings::Catalogue& catalogue, QWidget* parent)
+    : QDialog(parent), Catalogue(catalogue) {
     setWindowTitle(QStringLiteral("Select language"));
     resize(324, 184); // sizeable
     toolkit::SetBackground(this, toolkit::MoneyGreen);
@@ -99,7 +100,7 @@ void TLanguageDlg::FormActivate() {
     const std::filesystem::path chosen =
         current >= 0 ? Packs[std::size_t(current)].name : std::filesystem::path();
     ComboBox1->clear();
-    Packs = shell::LanguagePacks(strings::Program().ProgramDir());
+    Packs = shell::LanguagePacks(Catalogue.ProgramDir());
     int kept = -1;
     for (std::size_t i = 0; i < Packs.size(); ++i) {
         ComboBox1->addItem(Packs[i].shown, int(i));
@@ -114,8 +115,7 @@ void TLanguageDlg::FormActivate() {
 }
 
 void TLanguageDlg::BitBtn1Click() {
-    strings::Catalogue& catalogue = strings::Program();
-    catalogue.CloseLanguageIni();
+    Catalogue.CloseLanguageIni();
     if (ComboBox1->currentText().isEmpty()) return; // LanguageDir stays as it was
-    catalogue.ChoosePack(catalogue.ProgramDir() / Packs[ComboBox1->currentData().toUInt()].name);
+    Catalogue.ChoosePack(Catalogue.ProgramDir() / Packs[ComboBox1->currentData().toUInt()].name);
 }

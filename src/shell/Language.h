@@ -12,6 +12,10 @@ class QComboBox;
 class QLabel;
 class QPushButton;
 
+namespace strings {
+class Catalogue;
+}
+
 namespace shell {
 
 // A language pack's folder: its name as the file system holds it, which is what opens
@@ -41,7 +45,9 @@ class TLanguageDlg : public QDialog {
     Q_OBJECT
 
 public:
-    explicit TLanguageDlg(QWidget* parent = nullptr);
+    // Lists the packs of the catalogue's program folder and chooses one in it; the
+    // catalogue outlives the dialog.
+    explicit TLanguageDlg(strings::Catalogue& catalogue, QWidget* parent = nullptr);
 
     QLabel* Label1 = nullptr;
     QComboBox* ComboBox1 = nullptr;
@@ -55,6 +61,8 @@ private:
     void BuildControls();
     void FormActivate();
     void BitBtn1Click();
+
+    strings::Catalogue& Catalogue;
 
     // The packs listed at the last activation; each item of ComboBox1 holds its index.
     std::vector<shell::LanguagePack> Packs;

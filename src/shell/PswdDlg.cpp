@@ -7,7 +7,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-TPasswordDlg::TPasswordDlg(QWidget* parent) : QDialog(parent) {
+TPasswordDlg::TPasswordDlg(strings::Catalogue& catalogue, QWidget* parent)
+    : QDialog(parent), Catalogue(catalogue) {
     setWindowTitle(QStringLiteral("Azonosító beadása"));
     setFixedSize(233, 93); // a fixed dialog frame; Qt centres a parentless dialog on the screen
     toolkit::SetBackground(this, toolkit::MoneyGreen);
@@ -46,6 +47,6 @@ std::vector<toolkit::Caption> TPasswordDlg::CaptionTable() {
 }
 
 void TPasswordDlg::FormActivate() {
-    toolkit::ApplyCaptions(CaptionTable());
+    toolkit::ApplyCaptions(Catalogue, CaptionTable());
     toolkit::TieToLabel(Label1, Password); // the field's accessible name is the prompt
 }

@@ -16,7 +16,8 @@ class TPasswordDlg : public QDialog {
     Q_OBJECT
 
 public:
-    explicit TPasswordDlg(QWidget* parent = nullptr);
+    // The dialog's strings come from `catalogue`, which outlives it.
+    explicit TPasswordDlg(strings::Catalogue& catalogue, QWidget* parent = nullptr);
 
     QLabel* Label1 = nullptr;
     QLineEdit* Password = nullptr;
@@ -32,4 +33,6 @@ protected:
 private:
     void BuildControls();
     void FormActivate();
+
+    strings::Catalogue& Catalogue;
 };

@@ -30,11 +30,11 @@ Startup::~Startup() = default;
 void Startup::CreateMainWindow() {
     QApplication::setApplicationName(QStringLiteral("Pelzamo2007"));
     QApplication::setWindowIcon(ApplicationIcon());
-    Form1 = std::make_unique<TForm1>(Measurement);
+    Form1 = std::make_unique<TForm1>(Measurement, Strings);
 }
 
 bool Startup::CheckProgramFolder() {
-    if (!strings::Program().ProgramDir().empty()) return true;
+    if (!Strings.ProgramDir().empty()) return true;
     QMessageBox box(QMessageBox::Critical, QStringLiteral("Pelzamo2007"),
                     QStringLiteral("The program folder cannot be found, so there are no "
                                    "language packs to choose from. The program ends."),
@@ -44,8 +44,8 @@ bool Startup::CheckProgramFolder() {
 }
 
 void Startup::CreateDialogs() {
-    LanguageDlg = std::make_unique<TLanguageDlg>();
-    PasswordDlg = std::make_unique<TPasswordDlg>();
+    LanguageDlg = std::make_unique<TLanguageDlg>(Strings);
+    PasswordDlg = std::make_unique<TPasswordDlg>(Strings);
 }
 
 void Startup::RunLanguageDialog() {
@@ -58,9 +58,9 @@ void Startup::RunIdentifierDialog() {
 }
 
 void Startup::CreateWindows() {
-    Form3 = std::make_unique<TForm3>();
-    AboutBox = std::make_unique<TAboutBox>();
-    Form2 = std::make_unique<TForm2>(Measurement);
+    Form3 = std::make_unique<TForm3>(Strings);
+    AboutBox = std::make_unique<TAboutBox>(Strings);
+    Form2 = std::make_unique<TForm2>(Measurement, Strings);
 
     Form1->SetDetector(Form2.get());
     TPasswordDlg* identifier = PasswordDlg.get();

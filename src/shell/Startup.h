@@ -7,6 +7,7 @@
 #include "model/Session.h"
 #include "platform/Clock.h"
 #include "simulation/Random.h"
+#include "strings/LangStrings.h"
 
 #include <memory>
 
@@ -22,7 +23,8 @@ namespace shell {
 class Startup {
 public:
     // Owns the program's one generator (which the simulation's initialisation seeds),
-    // the clock of the ticks and the measurement session that the windows show.
+    // the clock of the ticks, the measurement session that the windows show and the
+    // string catalogue that they read their texts and pack files from.
     Startup();
     ~Startup();
     Startup(const Startup&) = delete;
@@ -61,6 +63,7 @@ public:
     TForm2* Detector() const { return Form2.get(); }
     sim::RandomGenerator& Generator() { return Rng; }
     model::Session& Session() { return Measurement; }
+    strings::Catalogue& Catalogue() { return Strings; }
 
 private:
     void WaitForDetectorLayout();
@@ -69,6 +72,7 @@ private:
     sim::RandomGenerator Rng;
     platform::SteadyClock Clock;
     model::Session Measurement{Rng, Clock};
+    strings::Catalogue Strings;
 
     // Destroyed in reverse order: the detector window before the bench window it uses.
     std::unique_ptr<TForm1> Form1;

@@ -20,7 +20,8 @@ constexpr int DesignHeight = 480;
 
 } // namespace
 
-TForm3::TForm3(QWidget* parent) : QWidget(parent, Qt::Window) {
+TForm3::TForm3(strings::Catalogue& catalogue, QWidget* parent)
+    : QWidget(parent, Qt::Window), Catalogue(catalogue) {
     setWindowTitle(QStringLiteral("Súgó"));
     resize(DesignWidth, DesignHeight); // sizeable
     toolkit::SetBackground(this, toolkit::MoneyGreen);
@@ -59,7 +60,7 @@ std::vector<toolkit::Caption> TForm3::CaptionTable() {
 }
 
 void TForm3::FormActivate() {
-    toolkit::ApplyCaptions(CaptionTable());
+    toolkit::ApplyCaptions(Catalogue, CaptionTable());
     // The text and its scroll bar are the help, as the caption says.
     RichEdit1->setAccessibleName(windowTitle());
     RichEdit1->verticalScrollBar()->setAccessibleName(windowTitle());
@@ -70,7 +71,7 @@ void TForm3::FormActivate() {
 
 std::filesystem::path TForm3::HelpFilePath() const {
     // Without a chosen pack the help files are looked for where the language file is.
-    return strings::Program().PackFilePath(Tag != 0 ? "Tasks.rtf" : "Program.rtf");
+    return Catalogue.PackFilePath(Tag != 0 ? "Tasks.rtf" : "Program.rtf");
 }
 
 void TForm3::LoadHelp() {

@@ -24,7 +24,8 @@ class TForm3 : public QWidget {
     Q_OBJECT
 
 public:
-    explicit TForm3(QWidget* parent = nullptr);
+    // The window's strings and help files come from `catalogue`, which outlives it.
+    explicit TForm3(strings::Catalogue& catalogue, QWidget* parent = nullptr);
 
     // Which help text to show: 1 for the tasks, 0 for the program usage. The bench menu
     // sets it before showing the window.
@@ -50,6 +51,7 @@ private:
     void ShowDocument(QTextDocument* document);
     void Button1Click();
 
+    strings::Catalogue& Catalogue;
     // An empty document as the viewer made its own: every help text starts from its
     // font, margins and options.
     QTextDocument* Blank = nullptr;

@@ -55,15 +55,6 @@ std::string Catalogue::LangString(std::int32_t id) {
     return languageIni_->Read("General", KeyOf(id), MissingText);
 }
 
-Catalogue& Program() {
-    static Catalogue catalogue;
-    return catalogue;
-}
-
-std::string LangString(std::int32_t id) {
-    return Program().LangString(id);
-}
-
 std::string TrimSpaces(const std::string& text) {
     return platform::TrimSpaces(text);
 }

@@ -5,9 +5,9 @@
 // "General", keys "S" + four-digit string id) and the help files. Every lookup of a
 // missing file, section or key gives "None".
 //
-// The program has one string catalogue (Program()): the program folder, the chosen pack
-// and its open file. The pack is one choice for the whole run, made before any window
-// applies its strings, and every window and the help window read it.
+// A catalogue holds the program folder, the chosen pack and its open file. The program
+// has one, which the start-up sequence owns and hands to every window: the pack is one
+// choice for the whole run, made before any window applies its strings.
 
 #include "platform/IniFile.h"
 
@@ -42,8 +42,6 @@ public:
     // its language file is opened in place of any open one. A missing file opens as
     // empty.
     void ChoosePack(const std::filesystem::path& folder);
-    // Back to the start of the program: no folder, no pack, no file open.
-    void Reset() { *this = Catalogue(); }
     // Closes the open language file, so that the next lookup opens one lazily.
     void CloseLanguageIni() { languageIni_.reset(); }
     bool LanguageIniOpen() const { return languageIni_.has_value(); }
@@ -63,12 +61,6 @@ private:
     std::filesystem::path languageDir_;
     std::optional<platform::IniFile> languageIni_;
 };
-
-// The program's one catalogue.
-Catalogue& Program();
-
-// Program().LangString(id).
-std::string LangString(std::int32_t id);
 
 // Drops leading and trailing blanks (character 32 only).
 std::string TrimSpaces(const std::string& text);

@@ -12,8 +12,8 @@
 
 namespace toolkit {
 
-QString LangText(std::int32_t id) {
-    return QString::fromStdString(strings::LangString(id));
+QString LangText(strings::Catalogue& catalogue, std::int32_t id) {
+    return QString::fromStdString(catalogue.LangString(id));
 }
 
 QString SpokenText(const QString& text) {
@@ -73,9 +73,9 @@ void ApplyCaption(const Caption& row, const QString& text) {
 
 } // namespace
 
-void ApplyCaptions(std::span<const Caption> table) {
+void ApplyCaptions(strings::Catalogue& catalogue, std::span<const Caption> table) {
     for (const Caption& row : table)
-        ApplyCaption(row, LangText(row.id));
+        ApplyCaption(row, LangText(catalogue, row.id));
 }
 
 void SetBackground(QWidget* widget, const QColor& background) {

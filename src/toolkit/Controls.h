@@ -20,6 +20,10 @@ class QLabel;
 class QObject;
 class QWidget;
 
+namespace strings {
+class Catalogue;
+}
+
 namespace toolkit {
 
 // Colours of the design.
@@ -29,8 +33,8 @@ inline const QColor Teal{0, 128, 128};         // the panels of controls
 // Enter, as a typed character.
 inline constexpr int CarriageReturn = 13;
 
-// The text of string id `id` of the chosen language pack, "None" when it is missing.
-QString LangText(std::int32_t id);
+// The text of string id `id` of the catalogue's chosen pack, "None" when it is missing.
+QString LangText(strings::Catalogue& catalogue, std::int32_t id);
 
 // One row of a window's caption table: the string id that a control shows, and which of
 // its texts the string is. A window applies its table in order when it is activated;
@@ -48,8 +52,9 @@ struct Caption {
     CaptionPart part = CaptionPart::Text;
 };
 
-// Sets the text of each row, looked up in the chosen pack, in the table's order.
-void ApplyCaptions(std::span<const Caption> table);
+// Sets the text of each row, looked up in the catalogue's chosen pack, in the table's
+// order.
+void ApplyCaptions(strings::Catalogue& catalogue, std::span<const Caption> table);
 
 // Palette painters. A widget's background is filled with its own colour; its text colour
 // is also that of its children, unless they set their own.

@@ -12,11 +12,24 @@ namespace toolkit {
 
 namespace {
 
-// True while a refused entry takes the focus back. The control that had just received
-// the focus then loses it again without the user leaving it, so its own exit handler
-// must not run (it could refuse in turn and the two fields would pull the focus back
-// and forth).
-bool restoringFocus = false;
+// A property of a top-level window, true while a refused entry of that window takes the
+// focus back. The control that had just received the focus then loses it again without
+// the user leaving it, so its own exit handler must not run (it could refuse in turn and
+// the two fields would pull the focus back and forth). The focus only moves inside the
+// window that the refused entry belongs to, so the flag is that window's.
+constexpr char RestoringFocus[] = "pelzamoRestoringFocus";
+
+bool IsRestoringFocus(const QWidget* widget) {
+    return widget->window()->property(RestoringFocus).toBool();
+}
+
+// Gives `target` the focus back with its window's flag set for the move.
+void RestoreFocus(QWidget* target) {
+    QPointer<QWidget> window(target->window());
+    window->setProperty(RestoringFocus, true);
+    target->setFocus(Qt::OtherFocusReason);
+    if (window) window->setProperty(RestoringFocus, false);
+}
 
 bool IsMoveInsideWindow(Qt::FocusReason reason) {
     switch (reason) {
@@ -36,11 +49,11 @@ bool IsMoveInsideWindow(Qt::FocusReason reason) {
 class ExitFilter : public QObject {
 public:
     ExitFilter(QWidget* widget, std::function<void()> handler)
-        : QObject(widget), handler_(std::move(handler)) {}
+        : QObject(widget), widget_(widget), handler_(std::move(handler)) {}
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::FocusOut && !restoringFocus && !running_) {
+        if (event->type() == QEvent::FocusOut && !running_ && !IsRestoringFocus(widget_)) {
             const auto* focus = static_cast<QFocusEvent*>(event);
             if (IsMoveInsideWindow(focus->reason())) {
                 running_ = true;
@@ -52,6 +65,7 @@ protected:
     }
 
 private:
+    QWidget* widget_; // the filter's parent: it ends with the widget
     std::function<void()> handler_;
     bool running_ = false; // a handler that moves the focus itself does not re-enter
 };
@@ -97,9 +111,7 @@ void RefuseEntry(QLineEdit* edit) {
         edit,
         [target] {
             if (!target || !target->isVisible() || !target->isEnabled()) return;
-            restoringFocus = true;
-            target->setFocus(Qt::OtherFocusReason);
-            restoringFocus = false;
+            RestoreFocus(target);
             target->selectAll();
         },
         Qt::QueuedConnection);

@@ -37,10 +37,10 @@ std::int64_t Total(const sim::Spectrum& s) {
     return std::accumulate(s.begin(), s.end(), std::int64_t{0});
 }
 
-// A language pack with the bench window's strings.
+// A language pack with the bench window's strings, chosen in `catalogue`.
 class LanguagePack {
 public:
-    LanguagePack() {
+    explicit LanguagePack(strings::Catalogue& catalogue) {
         QFile file(dir_.filePath(QStringLiteral("Pelzamo2007.ini")));
         if (!file.open(QIODevice::WriteOnly)) return;
         file.write("[General]\n"
@@ -49,9 +49,8 @@ public:
                    "S0061=Source\nS0062=Distance from the source (cm)\n"
                    "S0200=Gamma spectroscopy\n");
         file.close();
-        strings::Program().ChoosePack(QDir::toNativeSeparators(dir_.path()).toStdString());
+        catalogue.ChoosePack(QDir::toNativeSeparators(dir_.path()).toStdString());
     }
-    ~LanguagePack() { strings::Program().Reset(); }
 
 private:
     QTemporaryDir dir_;
@@ -61,8 +60,9 @@ private:
 // shown and activated for the first time with the identifier "abc".
 struct Windows {
     model::Session session{windowtest::Generator(), windowtest::Clock()};
-    TForm2 detector{session};
-    TForm1 bench{session};
+    strings::Catalogue catalogue;
+    TForm2 detector{session, catalogue};
+    TForm1 bench{session, catalogue};
 
     bool Start() {
         bench.SetDetector(&detector);
@@ -97,6 +97,7 @@ class TestBench : public QObject {
 
     windowtest::Environment environment;
     model::Session session{windowtest::Generator(), windowtest::Clock()};
+    strings::Catalogue catalogue;
 
 private slots:
     // Ticks run since the test began.
@@ -109,7 +110,7 @@ private slots:
     }
 
     void designLayout() {
-        TForm1 bench(session);
+        TForm1 bench(session, catalogue);
         QCOMPARE(Ui(bench).Client->size(), QSize(656, 147));
         QCOMPARE(Ui(bench).ScrollBar2->minimum(), 30);
         QCOMPARE(Ui(bench).ScrollBar2->maximum(), 400);
@@ -122,12 +123,11 @@ private slots:
         QCOMPARE(bench.menuBar()->actions().size(), 2);
         // The program folder is the executable's, ending in the separator.
         const QString dir = QDir::toNativeSeparators(QCoreApplication::applicationDirPath());
-        QCOMPARE(QString::fromStdString(strings::Program().ProgramDir().string()),
-                 dir + QDir::separator());
+        QCOMPARE(QString::fromStdString(catalogue.ProgramDir().string()), dir + QDir::separator());
     }
 
     void scalePixels() {
-        TForm1 bench(session);
+        TForm1 bench(session, catalogue);
         QVERIFY(QTest::qWaitFor([&] { return !Ui(bench).Timer1->isActive(); }));
         // Drawn from the source centre (16, 39).
         const QImage& b = Ui(bench).Image1->Picture();
@@ -163,8 +163,8 @@ private slots:
     }
 
     void firstActivation() {
-        LanguagePack pack;
         Windows w;
+        LanguagePack pack(w.catalogue);
         QVERIFY(w.Start());
         QCOMPARE(w.bench.windowTitle(), QStringLiteral("abc   Gamma spectroscopy"));
         QCOMPARE(Ui(w.bench).Sg1->title(), QStringLiteral("Help"));
@@ -383,7 +383,7 @@ private slots:
     }
 
     void menuHooks() {
-        TForm1 bench(session);
+        TForm1 bench(session, catalogue);
         QList<int> tags;
         int about = 0;
         bench.ShowHelp = [&](int tag) { tags.append(tag); };
@@ -394,7 +394,7 @@ private slots:
         QCOMPARE(tags, (QList<int>{1, 0}));
         QCOMPARE(about, 1);
         // Unset hooks do nothing.
-        TForm1 bare(session);
+        TForm1 bare(session, catalogue);
         Ui(bare).Feladatok1->trigger();
         Ui(bare).Nvjegy1->trigger();
     }
@@ -446,7 +446,7 @@ private slots:
     void eitherWindowGoesFirst() {
         {
             auto detector = windowtest::NewDetector();
-            TForm1 bench(*detector.get_deleter().session);
+            TForm1 bench(*detector.get_deleter().session, *detector.get_deleter().catalogue);
             bench.SetDetector(detector.get());
             const QRect shape = Ui(bench).Shape4->geometry();
             detector.reset();
@@ -458,7 +458,8 @@ private slots:
             QCOMPARE(Ui(bench).Shape4->geometry(), shape);
         }
         auto detector = windowtest::NewDetector();
-        auto bench = std::make_unique<TForm1>(*detector.get_deleter().session);
+        auto bench = std::make_unique<TForm1>(*detector.get_deleter().session,
+                                              *detector.get_deleter().catalogue);
         bench->SetDetector(detector.get());
         bench.reset();
         detector->SyncDistance(DistanceSender::UpDown6); // would set the bench's scroll bar

@@ -6,6 +6,7 @@
 
 #include "measurement/Detektor.h"
 #include "platform/Clock.h"
+#include "strings/LangStrings.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -129,16 +130,19 @@ inline TickClock& Clock() {
     return clock;
 }
 
-// A detector window over a session of its own, which the pointer's deleter keeps.
+// A detector window over a session and a string catalogue of its own, which the
+// pointer's deleter keeps.
 struct WithSession {
     std::unique_ptr<model::Session> session;
+    std::unique_ptr<strings::Catalogue> catalogue;
     void operator()(TForm2* form) const { delete form; }
 };
 using Detector = std::unique_ptr<TForm2, WithSession>;
 inline Detector NewDetector() {
     auto session = std::make_unique<model::Session>(Generator(), Clock());
-    auto* form = new TForm2(*session);
-    return Detector(form, WithSession{std::move(session)});
+    auto catalogue = std::make_unique<strings::Catalogue>();
+    auto* form = new TForm2(*session, *catalogue);
+    return Detector(form, WithSession{std::move(session), std::move(catalogue)});
 }
 
 // The tick clock of the windows under test.

@@ -97,10 +97,6 @@ void WritePack(const QString& folder, bool withCaption) {
     file.write(text);
 }
 
-void UseLanguage(const QString& folder) {
-    strings::Program().ChoosePack(folder.toStdString());
-}
-
 } // namespace
 
 class TestDetektor : public QObject {
@@ -110,13 +106,16 @@ class TestDetektor : public QObject {
     sim::RandomGenerator rng; // the program's generator, as the window draws from it
     TickClock clock;
     std::unique_ptr<model::Session> session;
+    strings::Catalogue catalogue; // the windows' strings, from the pack the test chose
     std::unique_ptr<TForm2> form;
+
+    void UseLanguage(const QString& folder) { catalogue.ChoosePack(folder.toStdString()); }
 
     // A fresh window after its first-activation layout; `decaysPerTick` small keeps the
     // runs quick.
     void OpenWindow() {
         session = std::make_unique<model::Session>(rng, clock);
-        form = std::make_unique<TForm2>(*session);
+        form = std::make_unique<TForm2>(*session, catalogue);
         form->show();
         QVERIFY(QTest::qWaitForWindowActive(form.get()));
         QTRY_VERIFY(windowtest::LaidOut(*form));

@@ -61,17 +61,18 @@ void Unnamed(QAccessibleInterface* node, QStringList& faults, int depth = 0) {
     }
 }
 
-// One window, shown and activated, so that it has applied its strings.
+// One window, shown and activated, so that it has applied the strings of its catalogue.
 struct Shown {
     model::Session session{windowtest::Generator(), windowtest::Clock()};
+    strings::Catalogue catalogue;
     std::unique_ptr<TForm2> detector;
     std::unique_ptr<TForm1> bench;
     std::unique_ptr<QWidget> other;
 
     QWidget* Open(const QString& window) {
         if (window == "bench" || window == "detector") {
-            detector = std::make_unique<TForm2>(session);
-            bench = std::make_unique<TForm1>(session);
+            detector = std::make_unique<TForm2>(session, catalogue);
+            bench = std::make_unique<TForm1>(session, catalogue);
             bench->SetDetector(detector.get());
             detector->show();
             if (!QTest::qWaitFor([this] { return windowtest::LaidOut(*detector); })) return nullptr;
@@ -83,10 +84,10 @@ struct Shown {
             if (!QTest::qWaitForWindowActive(detector.get())) return nullptr;
             return detector.get();
         }
-        if (window == "identifier") other = std::make_unique<TPasswordDlg>();
-        if (window == "language") other = std::make_unique<TLanguageDlg>();
-        if (window == "help") other = std::make_unique<TForm3>();
-        if (window == "about") other = std::make_unique<TAboutBox>();
+        if (window == "identifier") other = std::make_unique<TPasswordDlg>(catalogue);
+        if (window == "language") other = std::make_unique<TLanguageDlg>(catalogue);
+        if (window == "help") other = std::make_unique<TForm3>(catalogue);
+        if (window == "about") other = std::make_unique<TAboutBox>(catalogue);
         other->show();
         other->activateWindow();
         return QTest::qWaitForWindowActive(other.get()) ? other.get() : nullptr;
@@ -99,8 +100,6 @@ class TestAccessible : public QObject {
     Q_OBJECT
 
 private slots:
-    void cleanup() { strings::Program().Reset(); }
-
     void everyVisibleControlIsNamed_data() {
         QTest::addColumn<QString>("pack");
         QTest::addColumn<QString>("window");
@@ -113,8 +112,8 @@ private slots:
     void everyVisibleControlIsNamed() {
         QFETCH(QString, pack);
         QFETCH(QString, window);
-        strings::Program().ChoosePack((Packs + "/" + pack).toStdString());
         Shown shown;
+        shown.catalogue.ChoosePack((Packs + "/" + pack).toStdString());
         QWidget* widget = shown.Open(window);
         QVERIFY(widget != nullptr);
 

@@ -98,17 +98,17 @@ private slots:
             std::ofstream(replaced, std::ios::binary).write(content.constData(), content.size());
 
         // The pack is listed, shown with a replacement character, and chosen.
-        strings::Program().Reset();
-        strings::Program().SetProgramDir(programDir);
-        TLanguageDlg dialog;
+        strings::Catalogue catalogue;
+        catalogue.SetProgramDir(programDir);
+        TLanguageDlg dialog(catalogue);
         QEvent activate(QEvent::WindowActivate);
         QCoreApplication::sendEvent(&dialog, &activate);
         QCOMPARE(dialog.ComboBox1->count(), 1);
         QCOMPARE(dialog.ComboBox1->currentText(), shown);
         dialog.BitBtn1->click();
-        QCOMPARE(strings::Program().LanguageDir().native(), pack.native());
+        QCOMPARE(catalogue.LanguageDir().native(), pack.native());
 
-        TForm3 help;
+        TForm3 help(catalogue);
         help.Tag = 1;
         help.show();
         QCoreApplication::sendEvent(&help, &activate);

@@ -148,7 +148,7 @@ class TestStartup : public QObject {
     // executable's (the bench window's creation sets ProgramDir first).
     void StartUntilDialogs(shell::Startup& startup) {
         startup.CreateMainWindow();
-        strings::Program().SetProgramDir(ProgramPath().toStdString());
+        startup.Catalogue().SetProgramDir(ProgramPath().toStdString());
         startup.CreateDialogs();
     }
 
@@ -186,8 +186,6 @@ private slots:
         WriteFile(root + "notes.txt", "a plain file");
     }
 
-    void init() { strings::Program().Reset(); }
-
     void okAndOkStartsTheProgram() {
         shell::Startup startup;
         StartUntilDialogs(startup);
@@ -196,7 +194,7 @@ private slots:
         const auto identifier = EnterIdentifier("abc");
         startup.RunIdentifierDialog();
         QVERIFY(!startup.EndRequested());
-        QCOMPARE(QString::fromStdString(strings::Program().LanguageDir().string()),
+        QCOMPARE(QString::fromStdString(startup.Catalogue().LanguageDir().string()),
                  ProgramPath() + "English");
 
         // The identifier dialog applied its strings when it was activated.
@@ -256,7 +254,7 @@ private slots:
             WhenModal<TLanguageDlg>([](TLanguageDlg* dialog) { dialog->BitBtn2->click(); });
         startup.RunLanguageDialog();
         QVERIFY(startup.EndRequested());
-        QVERIFY(strings::Program().LanguageDir().empty());
+        QVERIFY(startup.Catalogue().LanguageDir().empty());
 
         // Were it shown, it would be refused here rather than wait.
         const auto refuse = WhenModal<TPasswordDlg>([](TPasswordDlg* dialog) { dialog->reject(); });
@@ -326,8 +324,9 @@ private slots:
     void languageListSkipsDotFoldersAndFiles() {
         QCOMPARE(shell::ListLanguagePacks(ProgramPath()), QStringList({"English", "NoCaptions"}));
 
-        strings::Program().SetProgramDir(ProgramPath().toStdString());
-        TLanguageDlg dialog;
+        strings::Catalogue catalogue;
+        catalogue.SetProgramDir(ProgramPath().toStdString());
+        TLanguageDlg dialog(catalogue);
         QEvent activate(QEvent::WindowActivate);
         QCoreApplication::sendEvent(&dialog, &activate);
         QCOMPARE(dialog.ComboBox1->count(), 2);
@@ -346,8 +345,9 @@ private slots:
     void noPacksDisablesOk() {
         QTemporaryDir empty;
         QDir(empty.path()).mkdir(".hidden");
-        strings::Program().SetProgramDir((empty.path() + QDir::separator()).toStdString());
-        TLanguageDlg dialog;
+        strings::Catalogue catalogue;
+        catalogue.SetProgramDir((empty.path() + QDir::separator()).toStdString());
+        TLanguageDlg dialog(catalogue);
         QEvent activate(QEvent::WindowActivate);
         QCoreApplication::sendEvent(&dialog, &activate);
         QCOMPARE(dialog.ComboBox1->count(), 0);
@@ -417,7 +417,7 @@ private slots:
         QVERIFY(startup.About()->Authorship->text().contains("Pelzamo2007"));
 
         // Another language file: the next activation shows its strings.
-        strings::Program().ChoosePack((ProgramPath() + "NoCaptions").toStdString());
+        startup.Catalogue().ChoosePack((ProgramPath() + "NoCaptions").toStdString());
         seen.clear();
         const auto answerAgain = WhenModal<TAboutBox>(look);
         Ui(*startup.Bench()).Nvjegy1->trigger();
@@ -430,9 +430,10 @@ private slots:
         for (int i = 0; i < 300; ++i)
             longText += "Line " + QByteArray::number(i) + "\\par ";
         WriteFile(pack.path() + "/Tasks.rtf", longText + "}");
-        strings::Program().ChoosePack(pack.path().toStdString());
+        strings::Catalogue catalogue;
+        catalogue.ChoosePack(pack.path().toStdString());
 
-        TForm3 help;
+        TForm3 help(catalogue);
         help.Tag = 1;
         help.show();
         QTRY_VERIFY(help.RichEdit1->toPlainText().startsWith("Line 0"));
@@ -456,7 +457,8 @@ private slots:
     }
 
     void identifierDialogAcceptsAnyText() {
-        TPasswordDlg dialog;
+        strings::Catalogue catalogue;
+        TPasswordDlg dialog(catalogue);
         const auto answer = WhenModal<TPasswordDlg>([](TPasswordDlg* d) {
             QTest::keyClicks(d->Password, "  any text, even {this} ");
             QTest::keyClick(d->Password, Qt::Key_Return); // the default button
