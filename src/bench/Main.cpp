@@ -313,8 +313,7 @@ void TForm1::BuildCaptionTable() {
 }
 
 void TForm1::NameControls() {
-#define PELZAMO_NAMED(member) std::pair<QObject*, const char*>(member, #member)
-    const std::pair<QObject*, const char*> controls[] = {
+    const toolkit::NamedControl controls[] = {
         PELZAMO_NAMED(Client),  PELZAMO_NAMED(Bevel1),     PELZAMO_NAMED(Panel1),
         PELZAMO_NAMED(Image1),  PELZAMO_NAMED(Shape2),     PELZAMO_NAMED(Label2),
         PELZAMO_NAMED(Shape4),  PELZAMO_NAMED(Shape9),     PELZAMO_NAMED(Panel2),
@@ -322,9 +321,7 @@ void TForm1::NameControls() {
         PELZAMO_NAMED(Label3),  PELZAMO_NAMED(Edit1),      PELZAMO_NAMED(Timer1),
         PELZAMO_NAMED(Sg1),     PELZAMO_NAMED(Feladatok1), PELZAMO_NAMED(Aprogramhasznlata1),
         PELZAMO_NAMED(Nvjegy1), PELZAMO_NAMED(Kilps1)};
-#undef PELZAMO_NAMED
-    for (const auto& [control, name] : controls)
-        control->setObjectName(QLatin1String(name));
+    toolkit::NameControls(controls);
 }
 
 // Enter in the distance field validates it; the key goes on.

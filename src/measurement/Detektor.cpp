@@ -336,8 +336,7 @@ void TForm2::BuildCaptionTable() {
 }
 
 void TForm2::NameControls() {
-#define PELZAMO_NAMED(member) std::pair<QObject*, const char*>(member, #member)
-    const std::pair<QObject*, const char*> controls[] = {
+    const toolkit::NamedControl controls[] = {
         PELZAMO_NAMED(PageControl1), PELZAMO_NAMED(TabSpektrum), PELZAMO_NAMED(Geometria),
         PELZAMO_NAMED(Panel5),       PELZAMO_NAMED(Edit1),       PELZAMO_NAMED(UpDown1),
         PELZAMO_NAMED(CheckBox1),    PELZAMO_NAMED(Panel1),      PELZAMO_NAMED(Image1),
@@ -360,9 +359,7 @@ void TForm2::NameControls() {
         PELZAMO_NAMED(Edit9),        PELZAMO_NAMED(UpDown6),     PELZAMO_NAMED(Label19),
         PELZAMO_NAMED(Edit15),       PELZAMO_NAMED(Label3),      PELZAMO_NAMED(Edit6),
         PELZAMO_NAMED(ScrollBar1),   PELZAMO_NAMED(ScrollBar2)};
-#undef PELZAMO_NAMED
-    for (const auto& [control, name] : controls)
-        control->setObjectName(QLatin1String(name));
+    toolkit::NameControls(controls);
 }
 
 // The one-off layout, 20 ms after the first activation.

@@ -78,6 +78,11 @@ void ApplyCaptions(strings::Catalogue& catalogue, std::span<const Caption> table
         ApplyCaption(row, LangText(catalogue, row.id));
 }
 
+void NameControls(std::span<const NamedControl> controls) {
+    for (const auto& [control, name] : controls)
+        control->setObjectName(QLatin1String(name));
+}
+
 void SetBackground(QWidget* widget, const QColor& background) {
     QPalette palette = widget->palette();
     palette.setColor(QPalette::Window, background);

@@ -56,6 +56,19 @@ struct Caption {
 // order.
 void ApplyCaptions(strings::Catalogue& catalogue, std::span<const Caption> table);
 
+// A control and the name of the member that holds it (PELZAMO_NAMED(Edit1)).
+struct NamedControl {
+    QObject* control;
+    const char* name;
+};
+#define PELZAMO_NAMED(member)                                                                      \
+    ::toolkit::NamedControl {                                                                      \
+        member, #member                                                                            \
+    }
+// Gives each control its member's name as its object name, which is how tests find the
+// windows' private controls.
+void NameControls(std::span<const NamedControl> controls);
+
 // Palette painters. A widget's background is filled with its own colour; its text colour
 // is also that of its children, unless they set their own.
 void SetBackground(QWidget* widget, const QColor& background);
