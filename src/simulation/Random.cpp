@@ -23,8 +23,12 @@ std::uint32_t ClockSeed() {
 }
 
 void PhiloxStream::Refill() {
-    philox::Batch(key_, stream_, counter_, words_);
-    counter_ += philox::BatchCounters;
+    static_assert(BurstCounters % philox::BatchCounters == 0);
+    words_.resize(BurstWords);
+    for (int i = 0; i < BurstCounters; i += philox::BatchCounters)
+        philox::Batch(key_, stream_, counter_ + static_cast<std::uint64_t>(i),
+                      words_.data() + 4 * i);
+    counter_ += BurstCounters;
     next_ = 0;
 }
 

@@ -6,7 +6,9 @@
 
 #include "simulation/Philox.h"
 
+#include <cstddef>
 #include <cstdint>
+#include <vector>
 
 namespace sim {
 
@@ -34,48 +36,66 @@ private:
 
 // Philox4x32-10 (Random123), counter-based, for long batch runs: stream s under key k is
 // the words of Philox(counter (n, s), key (k, 0)) for n = 0, 1, ..., four per counter in
-// order. Each stream has 2^66 draws; streams do not overlap. The words are made in batches
-// of 64 counters and divided one by one as they are drawn, as the LCG's are.
+// order. Each stream has 2^66 draws; streams do not overlap. The words are divided one by
+// one as they are drawn, as the LCG's are.
+//
+// They are made in long bursts, 32768 counters (512 KiB) at a time. On processors with
+// AVX-512 frequency licences the vector multiplications that make them lower the clock of
+// the whole core for a while after the last one: made 64 counters at a time between
+// decays, they held the core at the lower clock throughout and every other step of the
+// decay ran about a tenth slower. The buffer is allocated at the first draw and kept when
+// the stream is restarted.
 class PhiloxStream {
 public:
-    PhiloxStream() = default;
-    PhiloxStream(std::uint32_t key, std::uint64_t stream) : key_(key), stream_(stream) {}
+    static constexpr int BurstCounters = 32768;
+    static constexpr int BurstWords = 4 * BurstCounters;
+
+    // Starts stream `stream` under `key` from its first counter, keeping the buffer.
+    void Restart(std::uint32_t key, std::uint64_t stream) {
+        key_ = key;
+        stream_ = stream;
+        counter_ = 0;
+        next_ = BurstWords;
+    }
 
     // One draw on [0, 1).
     double Random() {
-        if (next_ == philox::BatchWords) [[unlikely]]
+        if (next_ == BurstWords) [[unlikely]]
             Refill();
-        return static_cast<double>(words_[next_++]) * WordScale;
+        return static_cast<double>(words_[static_cast<std::size_t>(next_++)]) * WordScale;
     }
 
 private:
     friend class PhiloxDraws;
     void Refill();
 
-    int next_ = philox::BatchWords; // words_[next_ ..] are the next draws
+    int next_ = BurstWords; // words_[next_ ..] are the next draws
     std::uint32_t key_ = 0;
     std::uint64_t stream_ = 0;
     std::uint64_t counter_ = 0; // the counter after those in words_
-    std::uint32_t words_[philox::BatchWords]{};
+    std::vector<std::uint32_t> words_;
 };
 
-// The draws of one stream for one decay, with the position in the batch in a local so that
+// The draws of one stream for one decay, with the position in the burst in a local so that
 // it can stay in a register; Finish writes it back.
 class PhiloxDraws {
 public:
-    explicit PhiloxDraws(PhiloxStream& stream) : stream_(stream), next_(stream.next_) {}
+    explicit PhiloxDraws(PhiloxStream& stream)
+        : stream_(stream), words_(stream.words_.data()), next_(stream.next_) {}
 
     double Random() {
-        if (next_ == philox::BatchWords) [[unlikely]] {
+        if (next_ == PhiloxStream::BurstWords) [[unlikely]] {
             stream_.Refill();
+            words_ = stream_.words_.data();
             next_ = 0;
         }
-        return static_cast<double>(stream_.words_[next_++]) * WordScale;
+        return static_cast<double>(words_[next_++]) * WordScale;
     }
     void Finish() { stream_.next_ = next_; }
 
 private:
     PhiloxStream& stream_;
+    const std::uint32_t* words_;
     int next_;
 };
 
@@ -98,7 +118,7 @@ public:
 
     // Selects the counter-based generator at the start of stream `stream` under `key`.
     void SetStream(std::uint32_t key, std::uint64_t stream) {
-        philox_ = PhiloxStream(key, stream);
+        philox_.Restart(key, stream);
         counterBased_ = true;
     }
     bool CounterBased() const { return counterBased_; }

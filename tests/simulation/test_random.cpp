@@ -50,14 +50,19 @@ TEST(RandomGenerator, CounterBasedDrawsAreTheStreamsWordsInOrderAndSetSeedGoesBa
     sim::RandomGenerator rng(99);
     rng.SetStream(12345, 3);
     EXPECT_TRUE(rng.CounterBased());
-    // Past two batches, to see the refill continue the stream.
-    for (std::uint64_t batch = 0; batch < 3; ++batch) {
+    // Past the first burst, to see the refill continue the stream.
+    constexpr std::uint64_t batches =
+        sim::PhiloxStream::BurstCounters / sim::philox::BatchCounters + 2;
+    for (std::uint64_t batch = 0; batch < batches; ++batch) {
         const auto words = Words(Path::Reference, 12345, 3, batch * sim::philox::BatchCounters);
         for (std::uint32_t word : words)
-            ASSERT_EQ(rng.Random(), word / 4294967296.0);
+            ASSERT_EQ(rng.Random(), word / 4294967296.0) << "batch " << batch;
     }
-    rng.SetStream(12345, 4); // a new stream starts at its first counter
-    EXPECT_EQ(rng.Random(), Words(Path::Reference, 12345, 4, 0)[0] / 4294967296.0);
+    // A new stream, or the same one again, starts at its first counter mid-burst.
+    for (std::uint64_t stream : {4, 3}) {
+        rng.SetStream(12345, stream);
+        EXPECT_EQ(rng.Random(), Words(Path::Reference, 12345, stream, 0)[0] / 4294967296.0);
+    }
 
     rng.SetSeed(7);
     EXPECT_FALSE(rng.CounterBased());
