@@ -41,8 +41,7 @@ enum class HistoryOutcome {
 
 // Simulates one decay of the source: emission, entry, the interactions in the crystal and
 // the count of the deposited energy. Chooses the generator once and runs the whole decay
-// with it; the hooks run after the last draw. Allocates nothing, except that the first draw
-// of a counter-based stream makes the stream's buffer.
+// with it; the hooks run after the last draw. Allocates nothing.
 HistoryOutcome RunHistory(const Source& source, const DetectorGeometry& geometry,
                           const Calibration& calibration, Spectrum& spectrum, HistoryTally& tally,
                           HistoryHooks& hooks, RandomGenerator& rng);

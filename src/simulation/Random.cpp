@@ -24,7 +24,6 @@ std::uint32_t ClockSeed() {
 
 void PhiloxStream::Refill() {
     static_assert(BurstCounters % philox::BatchCounters == 0);
-    words_.resize(BurstWords);
     for (int i = 0; i < BurstCounters; i += philox::BatchCounters)
         philox::Batch(key_, stream_, counter_ + static_cast<std::uint64_t>(i),
                       words_.data() + 4 * i);

@@ -43,8 +43,8 @@ private:
 // AVX-512 frequency licences the vector multiplications that make them lower the clock of
 // the whole core for a while after the last one: made 64 counters at a time between
 // decays, they held the core at the lower clock throughout and every other step of the
-// decay ran about a tenth slower. The buffer is allocated at the first draw and kept when
-// the stream is restarted.
+// decay ran about a tenth slower. The buffer is allocated when the first stream starts and
+// kept when another one does; draws come only after Restart.
 class PhiloxStream {
 public:
     static constexpr int BurstCounters = 32768;
@@ -52,6 +52,7 @@ public:
 
     // Starts stream `stream` under `key` from its first counter, keeping the buffer.
     void Restart(std::uint32_t key, std::uint64_t stream) {
+        words_.resize(BurstWords);
         key_ = key;
         stream_ = stream;
         counter_ = 0;
